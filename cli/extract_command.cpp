@@ -1,0 +1,136 @@
+// quillmark extract: detect each file's format, run its reader, print the text.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "cli/commands.h"
+#include "quillmark/quillmark.h"
+
+namespace quillmark::cli {
+
+namespace {
+
+struct ExtractOptions {
+    TMSTextFormating format = tfPlainText;
+    int32_t maxLength = 0;
+    std::string output;
+    bool utf16 = false;
+    bool crlf = false;
+    std::vector<std::string> files;
+};
+
+int Usage(const std::string& why) {
+    std::fprintf(stderr,
+                 "quillmark extract: %s\n"
+                 "usage: quillmark extract [--format text|rtf|html] [--max-length N] "
+                 "[--output FILE [--utf16]] [--crlf] FILE...\n",
+                 why.c_str());
+    return 2;
+}
+
+// Parses the options; returns -1 when they are good, else the exit code.
+int Parse(const Args& args, ExtractOptions& o) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--format") {
+            if (!value(v)) return Usage("--format needs a value");
+            if (v == "text" || v == "plain") o.format = tfPlainText;
+            else if (v == "rtf") o.format = tfRTF;
+            else if (v == "html") o.format = tfHTML;
+            else return Usage("unknown format '" + v + "'");
+        } else if (a == "--max-length") {
+            if (!value(v)) return Usage("--max-length needs a value");
+            try {
+                size_t used = 0;
+                long n = std::stol(v, &used);
+                if (used != v.size() || n < 0 || n > INT32_MAX) throw std::invalid_argument(v);
+                o.maxLength = static_cast<int32_t>(n);
+            } catch (const std::exception&) {
+                return Usage("--max-length takes a whole number");
+            }
+        } else if (a == "--output" || a == "-o") {
+            if (!value(o.output)) return Usage("--output needs a file name");
+        } else if (a == "--utf16") {
+            o.utf16 = true;
+        } else if (a == "--crlf") {
+            o.crlf = true;
+        } else if (a == "--help" || a == "-h") {
+            Usage("help");
+            return 0;
+        } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+            return Usage("unknown option '" + a + "'");
+        } else {
+            o.files.push_back(a);
+        }
+    }
+    if (o.files.empty()) return Usage("no input files");
+    if (o.utf16 && o.output.empty()) return Usage("--utf16 needs --output");
+    return -1;
+}
+
+std::string ToUtf8Output(const std::u16string& text, bool crlf) {
+    std::string s = Utf16ToUtf8(text);
+    if (crlf) return s;
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
+        out.push_back(s[i]);
+    }
+    return out;
+}
+
+}  // namespace
+
+int RunExtract(const Args& args) {
+    ExtractOptions o;
+    int rc = Parse(args, o);
+    if (rc >= 0) return rc;
+
+    TWideStrings collected;
+    std::string utf8Out;
+    int status = 0;
+    for (const auto& file : o.files) {
+        try {
+            std::string bytes = ReadFileBytes(file);
+            DocumentFormat format = DetectFormat(bytes);
+            auto reader = CreateReader(format);
+            if (!reader) throw Exception("unrecognised document format");
+            reader->SetTextFormating(o.format);
+            reader->SetMaxTextLength(o.maxLength);
+            reader->LoadFromFile(file);
+            if (o.utf16) {
+                for (const auto& line : reader->Text().Lines()) collected.Add(line);
+            } else if (o.output.empty()) {
+                std::string s = ToUtf8Output(reader->Text().Text(), o.crlf);
+                std::fwrite(s.data(), 1, s.size(), stdout);
+            } else {
+                utf8Out += ToUtf8Output(reader->Text().Text(), o.crlf);
+            }
+        } catch (const std::exception& e) {
+            std::fflush(stdout);
+            ReportError(file, e.what());
+            status = 1;
+        }
+    }
+    try {
+        if (o.utf16) {
+            collected.SaveToFile(o.output);
+        } else if (!o.output.empty()) {
+            TFileStream out(o.output, TFileMode::fmCreate);
+            out.WriteBytes(utf8Out);
+        }
+    } catch (const std::exception& e) {
+        ReportError(o.output, e.what());
+        status = 1;
+    }
+    return status;
+}
+
+}  // namespace quillmark::cli

@@ -1,0 +1,55 @@
+// quillmark: extract text and metadata from documents.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const quillmark::cli::Args&);
+    const char* summary;
+};
+
+const Command kCommands[] = {
+    {"extract", quillmark::cli::RunExtract, "print the text of documents"},
+};
+
+const char* kUsage =
+    "usage: quillmark COMMAND [OPTIONS] FILE...\n"
+    "\n"
+    "Commands:\n"
+    "  extract [--format text|rtf|html] [--max-length N] [--output FILE [--utf16]] [--crlf] FILE...\n"
+    "      Print the text of each document as UTF-8 (line ends LF; --crlf keeps the\n"
+    "      library's CR LF). --output writes one file instead (UTF-8, or with --utf16\n"
+    "      UTF-16LE with a byte-order mark). The format is detected from the content.\n"
+    "\n"
+    "A file that cannot be read is reported as 'quillmark: FILE: MESSAGE' on stderr;\n"
+    "the other files are still processed and the exit status is 1. Bad usage exits 2.\n";
+
+}  // namespace
+
+namespace quillmark::cli {
+void ReportError(const std::string& file, const std::string& message) {
+    std::fprintf(stderr, "quillmark: %s: %s\n", file.c_str(), message.c_str());
+}
+}  // namespace quillmark::cli
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    quillmark::cli::Args args(argv + 2, argv + argc);
+    for (const auto& c : kCommands)
+        if (name == c.name) return c.run(args);
+    std::fprintf(stderr, "quillmark: unknown command '%s'\n\n%s", name.c_str(), kUsage);
+    return 2;
+}

@@ -1,0 +1,28 @@
+#include "quillmark/format_detection.h"
+
+#include "quillmark/readers/palmdoc_file.h"
+
+namespace quillmark {
+
+DocumentFormat DetectFormat(std::string_view bytes) {
+    if (TPalmDocFile::IsPalmDocData(bytes)) return DocumentFormat::PalmDoc;
+    return DocumentFormat::Unknown;
+}
+
+const char* FormatName(DocumentFormat format) {
+    switch (format) {
+        case DocumentFormat::PalmDoc: return "palmdoc";
+        case DocumentFormat::Unknown: break;
+    }
+    return "unknown";
+}
+
+std::unique_ptr<TMSWBaseDocument> CreateReader(DocumentFormat format) {
+    switch (format) {
+        case DocumentFormat::PalmDoc: return std::make_unique<TPalmDocFile>();
+        case DocumentFormat::Unknown: break;
+    }
+    return nullptr;
+}
+
+}  // namespace quillmark

@@ -1,0 +1,25 @@
+// Recognises a document's format from its content (never its name) and
+// creates the reader for it. Each reader adds itself here.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "quillmark/framework/base_document.h"
+
+namespace quillmark {
+
+enum class DocumentFormat {
+    Unknown,
+    PalmDoc,
+};
+
+// Looks at the whole file's bytes (containers need more than a header).
+DocumentFormat DetectFormat(std::string_view bytes);
+// A short lower-case name ("palmdoc", "doc", "pdf" ...), "unknown" otherwise.
+const char* FormatName(DocumentFormat format);
+// A new reader for the format, or null for Unknown.
+std::unique_ptr<TMSWBaseDocument> CreateReader(DocumentFormat format);
+
+}  // namespace quillmark

@@ -1,0 +1,165 @@
+// TMSWBaseDocument: the common base of every reader. It holds the options
+// every reader honours, the host's events, the main output list, the load
+// entry points, the text-adding hook that enforces MaxTextLength, and the
+// opening and closing text of the RTF and HTML renderings.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "quillmark/framework/stream.h"
+#include "quillmark/framework/wide_strings.h"
+
+namespace quillmark {
+
+enum TMSTextFormating : unsigned char { tfPlainText = 0, tfRTF = 1, tfHTML = 2 };
+
+enum TDTWParseItem : unsigned char {
+    wpiText = 0,
+    wpiVBA = 1,
+    wpiPictures = 2,
+    wpiSummaryInformation = 3,
+};
+
+// A set of parse items stored in one byte (bit n = item n).
+class TDTWParseItems {
+public:
+    constexpr TDTWParseItems() = default;
+    constexpr TDTWParseItems(std::initializer_list<TDTWParseItem> items) {
+        for (auto i : items) bits_ |= static_cast<uint8_t>(1u << i);
+    }
+    static constexpr TDTWParseItems FromByte(uint8_t b) {
+        TDTWParseItems s;
+        s.bits_ = b;
+        return s;
+    }
+    constexpr bool Contains(TDTWParseItem i) const { return (bits_ >> i) & 1u; }
+    constexpr void Include(TDTWParseItem i) { bits_ |= static_cast<uint8_t>(1u << i); }
+    constexpr void Exclude(TDTWParseItem i) { bits_ &= static_cast<uint8_t>(~(1u << i)); }
+    constexpr uint8_t Byte() const { return bits_; }
+    constexpr bool operator==(const TDTWParseItems&) const = default;
+
+private:
+    uint8_t bits_ = 0;
+};
+
+// The kinds of special character and field the readers recognise and render.
+enum TDTWordSysChar : unsigned char {
+    scUnknown,
+    scRowEnd,
+    scColumnEnd,
+    scParagraphEnd,
+    scFieldBegin,
+    scFieldMiddle,
+    scFieldEnd,
+    scTime,
+    scDateTimePicture,
+    scHyperlink,
+    scTOC,
+    scTOC_From_Range,
+    scPage,
+    scNumPages,
+    scEmbed,
+    scEditTime,
+    scSpeicherdat,
+    scDateIName,
+    scTextField,
+    scFieldAttributes,
+    scIncludePicture,
+    scEndOfPage,
+};
+
+class TMSWBaseDocument;
+
+using TNotifyEvent = std::function<void(TMSWBaseDocument& sender)>;
+using TMSWTextChange = std::function<void(TMSWBaseDocument& sender, std::u16string& text)>;
+using TMSWordConvertSysCharEvent =
+    std::function<void(TMSWBaseDocument& sender, TDTWordSysChar sysChar,
+                       const std::u16string& value, std::u16string& result)>;
+
+// The name written into the RTF and HTML prologues.
+inline constexpr const char* kGeneratorName = "Quillmark Word Document Parser";
+
+class TMSWBaseDocument {
+public:
+    TMSWBaseDocument();
+    virtual ~TMSWBaseDocument();
+    TMSWBaseDocument(const TMSWBaseDocument&) = delete;
+    TMSWBaseDocument& operator=(const TMSWBaseDocument&) = delete;
+
+    // --- virtual operations, in slot order ---
+    virtual void ClearInternalLists();
+    virtual void AddText(const std::u16string& value, TWideStrings& list);
+    virtual void InternalLoadFromOLEStream(TStream& stream);
+    virtual void LoadFromStream(TStream& stream);
+    virtual void LoadFromOLEStream(TStream& stream);
+    virtual void LoadFromFile(const std::string& fileName);
+    virtual bool IsPasswordProtected();
+
+    // Loads FileName, raising the host's before/after events around it.
+    void Execute();
+    std::u16string GetTextStart();
+    std::u16string GetTextFinish();
+
+    // --- published properties ---
+    std::string About() const { return about_; }
+    void SetAbout(const std::string&) {}
+    const std::string& FileName() const { return fileName_; }
+    void SetFileName(const std::string& v) {
+        if (v != fileName_) fileName_ = v;
+    }
+    TMSTextFormating TextFormating() const { return textFormating_; }
+    void SetTextFormating(TMSTextFormating v) { textFormating_ = v; }
+    int32_t MaxTextLength() const { return maxTextLength_; }
+    void SetMaxTextLength(int32_t v) { maxTextLength_ = v; }
+    TDTWParseItems ParseItems() const { return parseItems_; }
+    void SetParseItems(TDTWParseItems v) { parseItems_ = v; }
+    bool ConvertSysCharacters() const { return convertSysCharacters_; }
+    void SetConvertSysCharacters(bool v) { convertSysCharacters_ = v; }
+
+    void SetOnConvertSysChar(TMSWordConvertSysCharEvent e) { onConvertSysChar_ = std::move(e); }
+    void SetOnBeforeExecute(TNotifyEvent e) { onBeforeExecute_ = std::move(e); }
+    void SetOnAfterExecute(TNotifyEvent e) { onAfterExecute_ = std::move(e); }
+    void SetOnBeforeText(TMSWTextChange e) { onBeforeText_ = std::move(e); }
+    void SetOnAfterText(TMSWTextChange e) { onAfterText_ = std::move(e); }
+
+    // --- public read-only properties ---
+    TWideStrings& Text() { return *text_; }
+    const TWideStrings& Text() const { return *text_; }
+    TWideStrings& PlainText() { return *text_; }
+
+    bool Cancelled() const { return IsCancelExtract; }
+
+protected:
+    // Escapes document text for the current rendering.
+    std::u16string Escape(std::u16string_view text) const;
+    // Adds the opening text, calls body(), then adds the closing text; the
+    // usual shape of a reader's text pass.
+    void WithFrame(const std::function<void()>& body);
+    const TMSWordConvertSysCharEvent& OnConvertSysChar() const { return onConvertSysChar_; }
+
+    std::unique_ptr<TWideStrings> text_;
+    bool IsCancelExtract = false;
+
+private:
+    std::string about_ = "1.40";
+    std::string fileName_;
+    TMSTextFormating textFormating_ = tfPlainText;
+    int32_t maxTextLength_ = 0;
+    TDTWParseItems parseItems_{wpiText, wpiSummaryInformation};
+    bool convertSysCharacters_ = true;
+    TMSWordConvertSysCharEvent onConvertSysChar_;
+    TNotifyEvent onBeforeExecute_, onAfterExecute_;
+    TMSWTextChange onBeforeText_, onAfterText_;
+};
+
+// Maps a font size in points to an HTML <font size> number; "-1" means
+// "write no size" (10-13 points is the browser's normal size).
+std::string GetHTMLFontSize(int size);
+
+// Builds the RTF date "yrY\moM\dyD[\hrH\minM]" of a broken-down local time.
+std::string RtfCreationDate(int year, int month, int day, int hour, int minute, int second);
+
+}  // namespace quillmark

@@ -1,0 +1,129 @@
+#include "quillmark/framework/stream.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "quillmark/framework/exception.h"
+#include "quillmark/framework/messages.h"
+
+namespace quillmark {
+
+void TStream::ReadBuffer(void* buffer, size_t count) {
+    if (Read(buffer, count) != count) throw EReadError(strStreamRead);
+}
+
+void TStream::WriteBuffer(const void* buffer, size_t count) {
+    if (Write(buffer, count) != count) throw Exception("Stream write error");
+}
+
+std::string TStream::ReadRest() {
+    std::string out;
+    int64_t size = Size(), pos = Position();
+    if (size > pos) out.reserve(static_cast<size_t>(size - pos));
+    char buf[65536];
+    size_t n;
+    while ((n = Read(buf, sizeof buf)) > 0) out.append(buf, n);
+    return out;
+}
+
+size_t TMemoryStream::Read(void* buffer, size_t count) {
+    if (pos_ >= data_.size()) return 0;
+    size_t n = std::min(count, data_.size() - pos_);
+    std::memcpy(buffer, data_.data() + pos_, n);
+    pos_ += n;
+    return n;
+}
+
+size_t TMemoryStream::Write(const void* buffer, size_t count) {
+    if (pos_ > data_.size()) data_.resize(pos_, '\0');
+    size_t overlap = std::min(count, data_.size() - pos_);
+    data_.replace(pos_, overlap, static_cast<const char*>(buffer), count);
+    pos_ += count;
+    return count;
+}
+
+int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
+    int64_t base = origin == TSeekOrigin::soBeginning ? 0
+                   : origin == TSeekOrigin::soCurrent ? static_cast<int64_t>(pos_)
+                                                       : static_cast<int64_t>(data_.size());
+    int64_t target = base + offset;
+    pos_ = target < 0 ? 0 : static_cast<size_t>(target);
+    return static_cast<int64_t>(pos_);
+}
+
+std::string TMemoryStream::ReadRest() {
+    if (pos_ >= data_.size()) return {};
+    std::string out = data_.substr(pos_);
+    pos_ = data_.size();
+    return out;
+}
+
+TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : mode_(mode) {
+    if (mode == TFileMode::fmOpenRead) {
+        in_ = TMemoryStream(ReadFileBytes(fileName));
+    } else {
+        out_ = std::fopen(fileName.c_str(), "wb");
+        if (!out_)
+            throw Exception("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
+    }
+}
+
+TFileStream::~TFileStream() {
+    if (out_) std::fclose(out_);
+}
+
+size_t TFileStream::Read(void* buffer, size_t count) {
+    return mode_ == TFileMode::fmOpenRead ? in_.Read(buffer, count) : 0;
+}
+
+size_t TFileStream::Write(const void* buffer, size_t count) {
+    if (!out_) return 0;
+    return std::fwrite(buffer, 1, count, out_);
+}
+
+int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
+    if (mode_ == TFileMode::fmOpenRead) return in_.Seek(offset, origin);
+    int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
+                 : origin == TSeekOrigin::soCurrent ? SEEK_CUR
+                                                     : SEEK_END;
+    if (std::fseek(out_, offset, whence) != 0) return std::ftell(out_);
+    return std::ftell(out_);
+}
+
+int64_t TFileStream::Size() {
+    if (mode_ == TFileMode::fmOpenRead) return in_.Size();
+    long pos = std::ftell(out_);
+    std::fseek(out_, 0, SEEK_END);
+    long end = std::ftell(out_);
+    std::fseek(out_, pos, SEEK_SET);
+    return end;
+}
+
+std::string TFileStream::ReadRest() {
+    return mode_ == TFileMode::fmOpenRead ? in_.ReadRest() : std::string();
+}
+
+std::string ReadFileBytes(const std::string& fileName) {
+    std::FILE* f = std::fopen(fileName.c_str(), "rb");
+    if (!f) throw Exception("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
+    std::string out;
+    struct stat st {};
+    if (fstat(fileno(f), &st) == 0 && st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
+    char buf[1 << 16];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    bool failed = std::ferror(f);
+    std::fclose(f);
+    if (failed) throw Exception("Cannot read file \"" + fileName + "\".");
+    return out;
+}
+
+bool FileExists(const std::string& fileName) {
+    struct stat st {};
+    return stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+}  // namespace quillmark

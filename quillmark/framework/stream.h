@@ -1,0 +1,87 @@
+// Streams: the byte sources and sinks that readers load from and lists save
+// to. `TMemoryStream` owns its bytes; `TFileStream` opens a file for reading
+// (the whole file is read once into memory) or for writing.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quillmark {
+
+enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+class TStream {
+public:
+    virtual ~TStream() = default;
+
+    // Reads up to count bytes; returns how many were read.
+    virtual size_t Read(void* buffer, size_t count) = 0;
+    // Writes count bytes; returns how many were written.
+    virtual size_t Write(const void* buffer, size_t count) = 0;
+    // Moves the position and returns the new one. Positions are clamped at 0.
+    virtual int64_t Seek(int64_t offset, TSeekOrigin origin) = 0;
+    virtual int64_t Size() = 0;
+
+    int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
+    void SetPosition(int64_t pos) { Seek(pos, TSeekOrigin::soBeginning); }
+
+    // Reads exactly count bytes or throws "Stream read error".
+    void ReadBuffer(void* buffer, size_t count);
+    // Writes exactly count bytes or throws "Stream write error".
+    void WriteBuffer(const void* buffer, size_t count);
+    void WriteBytes(std::string_view bytes) { WriteBuffer(bytes.data(), bytes.size()); }
+
+    // Everything from the current position to the end, moving to the end.
+    virtual std::string ReadRest();
+};
+
+class TMemoryStream : public TStream {
+public:
+    TMemoryStream() = default;
+    explicit TMemoryStream(std::string bytes) : data_(std::move(bytes)) {}
+
+    size_t Read(void* buffer, size_t count) override;
+    size_t Write(const void* buffer, size_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    int64_t Size() override { return static_cast<int64_t>(data_.size()); }
+    std::string ReadRest() override;
+
+    const std::string& Bytes() const { return data_; }
+    std::string& Bytes() { return data_; }
+
+private:
+    std::string data_;
+    size_t pos_ = 0;
+};
+
+enum class TFileMode { fmOpenRead, fmCreate };
+
+class TFileStream : public TStream {
+public:
+    // fmOpenRead reads the whole file into memory once (a missing or
+    // unreadable file throws); fmCreate creates or truncates it for writing.
+    TFileStream(const std::string& fileName, TFileMode mode);
+    ~TFileStream() override;
+    TFileStream(const TFileStream&) = delete;
+    TFileStream& operator=(const TFileStream&) = delete;
+
+    size_t Read(void* buffer, size_t count) override;
+    size_t Write(const void* buffer, size_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    int64_t Size() override;
+    std::string ReadRest() override;
+
+private:
+    TFileMode mode_;
+    std::FILE* out_ = nullptr;
+    TMemoryStream in_;
+};
+
+// Reads a whole file; throws with the system's reason when it cannot.
+std::string ReadFileBytes(const std::string& fileName);
+bool FileExists(const std::string& fileName);
+
+}  // namespace quillmark

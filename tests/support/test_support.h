@@ -1,0 +1,20 @@
+// Helpers shared by the tests: test data paths and the "all words of the
+// truth text appear, in order" check used against real documents.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillmark::test {
+
+std::string DataPath(const std::string& name);
+std::string ReadDataFile(const std::string& name);
+
+// Splits UTF-8 text into words (runs of letters and digits).
+std::vector<std::string> Words(const std::string& utf8);
+
+// Fraction of the truth's words found in the extracted text in order (a
+// greedy subsequence match); 1.0 means every word is there in order.
+double InOrderRecall(const std::string& truthUtf8, const std::string& extractedUtf8);
+
+}  // namespace quillmark::test
