@@ -11,6 +11,7 @@ namespace quillmark::cli {
 using Args = std::vector<std::string>;
 
 int RunExtract(const Args& args);
+int RunPdfObjects(const Args& args);
 
 // Prints "quillmark: FILE: MESSAGE" on stderr.
 void ReportError(const std::string& file, const std::string& message);

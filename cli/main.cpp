@@ -15,6 +15,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"extract", quillmark::cli::RunExtract, "print the text of documents"},
+    {"pdf-objects", quillmark::cli::RunPdfObjects, "list a PDF's cross-reference entries"},
 };
 
 const char* kUsage =
@@ -25,6 +26,9 @@ const char* kUsage =
     "      Print the text of each document as UTF-8 (line ends LF; --crlf keeps the\n"
     "      library's CR LF). --output writes one file instead (UTF-8, or with --utf16\n"
     "      UTF-16LE with a byte-order mark). The format is detected from the content.\n"
+    "  pdf-objects [--check | --stream N] FILE\n"
+    "      Print a PDF's cross-reference list as 'qpdf --show-xref' does; --check\n"
+    "      also reads every object and stream; --stream N prints stream N decoded.\n"
     "\n"
     "A file that cannot be read is reported as 'quillmark: FILE: MESSAGE' on stderr;\n"
     "the other files are still processed and the exit status is 1. Bad usage exits 2.\n";

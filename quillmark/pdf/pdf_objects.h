@@ -1,0 +1,76 @@
+// Text-level lookups on PDF objects. The PDF reader does not build an object
+// tree: an object is its raw bytes, and a key's value is found by searching a
+// lower-cased copy of those bytes. These rules (first occurrence wins, which
+// characters end a value, which words end a body) are shared by every part of
+// the reader.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillmark {
+
+// ASCII lower-casing; the length is unchanged, so positions found in the
+// lower-cased copy are valid in the original.
+std::string PdfLower(std::string_view text);
+
+// PDF white space (NUL, TAB, LF, FF, CR, space).
+bool PdfIsWhite(char c);
+
+// Position of the first occurrence of key in text at or after from that is a
+// whole key: the character after it is not a regular name character (so
+// "/length" does not match "/length1", nor "/w" "/widths"). npos when none.
+size_t PdfFindKey(std::string_view text, std::string_view key, size_t from = 0);
+
+// Value rule: the value after key (lower-case key, lower-cased text).
+// Leading " ", "0" and "[" are skipped; the value ends before TAB, LF, CR,
+// space, "/", "]", "<<" or ">>" (not inside a "(...)" string); the first
+// character is always taken, so a name keeps its "/". Missing key: "".
+std::string PdfValue(std::string_view text, std::string_view key);
+
+// Bracket rule: for array-valued keys (/W, /Index, /Kids, /Contents ...):
+// the inside of the "[...]" after key when the "[" comes before the end of
+// the value, otherwise the text up to the next "/" or ">>".
+std::string PdfBracketValue(std::string_view text, std::string_view key);
+
+// Reference rule: finds the next "N 0 R" (or generation 1) in text. On
+// success sets objNumber and removes everything through the "R" from text,
+// so repeated calls walk an array of references. A "/" before the reference
+// means there is none.
+bool PdfNextReference(std::string& text, int32_t& objNumber);
+// Cursor form for long arrays: searches from pos and advances it past the
+// "R" (to the end when there is no further reference).
+bool PdfNextReference(std::string_view text, size_t& pos, int32_t& objNumber);
+
+// GetRefBody: the text after key up to the next section end ("%%",
+// "startxref", "trailer"; or through "endobj"), with the line-space
+// characters around it removed. fromEnd: take the last occurrence that
+// starts the text or a line.
+std::string GetRefBody(std::string_view text, std::string_view key, bool fromEnd);
+
+// GetItemType: the /Type value of an object text (e.g. "/catalog").
+std::string GetItemType(std::string_view text);
+
+// GetLastLine: walks back from the end of text over at most maxLength + 1
+// characters (maxLength <= 0: the whole text), skips trailing line-space
+// characters and returns the characters before them up to the previous
+// line-space character. With deleteLine, removes what was walked.
+std::string GetLastLine(std::string& text, int32_t maxLength, bool deleteLine);
+
+// Integer value of a decimal text ("" or non-numeric: def). Tolerates a sign
+// and surrounding white space; saturates instead of overflowing.
+int64_t PdfToInt(std::string_view text, int64_t def = 0);
+// Strict form: false when text is not an integer.
+bool PdfTryToInt(std::string_view text, int64_t& value);
+
+// Matches an indirect object header "N G obj" at s[pos]; after gets the
+// position just past "obj".
+bool PdfMatchObjectHeader(std::string_view s, size_t pos, size_t& after);
+
+// Decodes one PDF string token at the start of text ("(...)" literal with
+// escapes or "<...>" hex); used for /ID. Returns the bytes; consumed gets
+// the token length (0 when text does not start with a string).
+std::string PdfDecodeString(std::string_view text, size_t& consumed);
+
+}  // namespace quillmark

@@ -1,0 +1,152 @@
+// TDTPDFReader: the PDF reader component. This header declares the whole
+// class; its parts live in separate files:
+//   pdf_reader.cpp             construction, load sequence, object lookups
+//   pdf_reader_xref.cpp        file check, cross-reference walk, trailers
+//   pdf_reader_repair.cpp      rebuilding the object list of a damaged file
+//   pdf_reader_streams.cpp     /Filter, /Length, stream content, object streams
+//   pdf_reader_encryption.cpp  security handler set-up and decryption
+//   pdf_reader_document.cpp    pages, fonts and document information
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "quillmark/framework/base_document.h"
+#include "quillmark/pdf/pdf_objects.h"
+#include "quillmark/pdf/pdf_xref.h"
+
+namespace quillmark {
+
+inline constexpr const char* strNotValidPDF = "This is not valid PDF-document";
+inline constexpr const char* strXRefWNotValid =
+    "First parameter in /W tag for /TYPE/XREF section is not valid";
+inline constexpr const char* strXRefStreamLength =
+    "Content of stream for /TYPE/XREF section have incorrect length";
+
+class TDTPDFEncryption;  // the security handler family (pdf_encryption.h)
+
+// What GetFilterContent reads from a stream object's dictionary.
+struct TDTPDFFilterContent {
+    std::string Filter;                // first filter name, lower case ("/flatedecode"); "" if none
+    std::vector<std::string> Filters;  // every filter name in order, lower case
+    int32_t Length = 0;                // /Length (indirect values resolved)
+    int32_t Length1 = 0;               // /Length1
+};
+
+class TDTPDFReader : public TMSWBaseDocument {
+public:
+    TDTPDFReader();
+    ~TDTPDFReader() override;
+
+    // --- virtual operations, in slot order ---
+    void ClearInternalLists() override;
+    void LoadFromStream(TStream& stream) override;
+    void LoadFromFile(const std::string& fileName) override;
+
+    // --- published properties ---
+    const std::string& DocID() const { return FDocID; }
+    void SetDocID(const std::string& v) { FDocID = v; }
+    const std::string& Password() const { return FPassword; }
+    void SetPassword(const std::string& v) { FPassword = v; }
+
+    // --- public read-only properties ---
+    const TDTPDFXRefList& XRefs() const { return FXRefs; }
+    const std::string& Version() const { return FVersion; }
+    int32_t GetStartCrossRef() const { return StartCrossRef; }
+    const std::string& GetRootTag() const { return RootTag; }
+    const std::string& GetInfoTag() const { return InfoTag; }
+    const std::string& GetEncryptTag() const { return EncryptTag; }
+    // The newest trailer dictionary as it stands in the file (original case;
+    // for a cross-reference stream, its dictionary).
+    const std::string& TrailerText() const { return trailerText_; }
+    // True when the object list was rebuilt by scanning the file.
+    bool Repaired() const { return repaired_; }
+    // The loaded file's bytes (kept for the lifetime of the load).
+    std::string_view FileData() const { return data_; }
+
+    // --- object layer ---
+    // The raw text of object objNumber: from its "N G obj" header up to the
+    // next object or cross-reference section. Objects held in an object
+    // stream come back as "N 0 obj <bytes> endobj". Empty when the object is
+    // free, absent or unreadable.
+    std::string GetBodyByRefNo(int32_t objNumber);
+    // Generation number of an object (0 when unknown).
+    int32_t GetGeneration(int32_t objNumber) const;
+    // The inside of the "<< ... >>" that belongs to key in text; follows an
+    // indirect reference when the key has no inline dictionary.
+    std::string GetDoubleBracketValue(std::string_view key, std::string_view text);
+    // /Filter, /Length and /Length1 of a stream object's text.
+    TDTPDFFilterContent GetFilterContent(std::string_view objectText);
+    // The length rule: key ("/length", "/length1") as an integer, following
+    // an indirect "N 0 R" value. 0 when missing or not a number.
+    int32_t GetLengthValue(std::string_view objectText, std::string_view key);
+    // The decoded data of a stream object's text: cut out between "stream"
+    // and "endstream" (bounded by packedSize), decrypted as object
+    // objNumber, then every filter of the object's /Filter applied in turn
+    // with its /DecodeParms. When the text names no filter, filter (if not
+    // empty) is applied. sizeHint: in, the expected size (LZW); out, the
+    // decoded size.
+    std::string GetStreamContent(std::string_view filter, std::string_view objectText,
+                                 int32_t packedSize, int32_t& sizeHint, int32_t objNumber);
+    // Convenience: GetFilterContent + GetStreamContent for object objNumber.
+    std::string GetDecodedStream(int32_t objNumber);
+
+protected:
+    // --- security (pdf_reader_encryption.cpp) ---
+    // Reads the trailer's /Encrypt dictionary (EncryptTag) and sets up
+    // Encryption; runs once per load after the cross-reference walk.
+    void ParseEncryption();
+    // Decrypts the bytes of a stream or string belonging to object
+    // objNumber generation generation; returns data unchanged when the
+    // document is not encrypted. Every stream read goes through it.
+    std::string DecryptData(int32_t objNumber, int32_t generation, std::string data);
+
+    // --- document layer (pdf_reader_document.cpp) ---
+    // Pages, fonts and metadata: runs after ParseEncryption.
+    void ReadDocumentContent();
+    // Clears the document-layer lists; called by ClearInternalLists.
+    void ClearDocumentLists();
+
+    // --- object layer internals ---
+    void CheckFileAndReadXRefs();
+    // Reads the section at offset; returns the next /Prev offset or -1.
+    int64_t ReadSection(int64_t offset, bool newest);
+    void ReadXRefTable(size_t pos, size_t end);
+    void ReadXRefStream(std::string_view sectionText);
+    void ApplyTrailer(std::string_view trailer, bool newest);
+    // Sets slot objNumber unless a newer section already did.
+    TDTPDFXRef* DefineSlot(int64_t objNumber);
+    bool RepairXRefs();
+    std::string ObjectFromStream(int32_t streamNumber, int32_t index, int32_t objNumber);
+
+    // Fields (names as the component has always had them).
+    TDTPDFXRefList FXRefs;
+    std::string FDocID;
+    std::string FVersion = "1.0";
+    std::string FPassword;
+    int32_t StartCrossRef = 0;
+    std::string RootTag, InfoTag, EncryptTag;
+    std::shared_ptr<TDTPDFEncryption> Encryption;
+
+    std::string data_;            // the whole file, read once per load
+    std::string trailerText_;     // newest trailer dictionary, original case
+    bool repaired_ = false;
+    std::vector<uint8_t> slotSet_;         // slots written by a newer section (load only)
+    std::vector<int64_t> sectionOffsets_;  // cross-reference sections read
+    // Object streams already decoded: number -> (decoded data, first, index).
+    struct ObjectStreamCache {
+        std::string data;
+        size_t first = 0;
+        std::vector<std::pair<int32_t, size_t>> entries;  // object number, offset
+    };
+    std::map<int32_t, ObjectStreamCache> objectStreams_;
+    int depth_ = 0;  // nesting of indirect lookups (lengths, references)
+
+    // --- document layer fields (fonts, pages, summary) go below ---
+};
+
+}  // namespace quillmark

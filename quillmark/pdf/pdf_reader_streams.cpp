@@ -1,0 +1,286 @@
+// Stream objects: the /Filter and /Length entries, the stream data between
+// "stream" and "endstream", its decryption and decoding, and the objects
+// stored inside object streams.
+#include <algorithm>
+
+#include "quillmark/framework/exception.h"
+#include "quillmark/framework/limits.h"
+#include "quillmark/pdf/pdf_filters.h"
+#include "quillmark/pdf/pdf_reader.h"
+
+namespace quillmark {
+
+namespace {
+
+constexpr int kMaxLookupDepth = 16;
+
+// The "stream" keyword that starts the data: the first one followed by a
+// line end (or white space, which broken writers use). npos when none.
+size_t FindStreamKeyword(std::string_view lower) {
+    size_t p = 0;
+    while ((p = lower.find("stream", p)) != std::string_view::npos) {
+        bool endWord = p >= 3 && lower.substr(p - 3, 3) == "end";
+        size_t a = p + 6;
+        if (!endWord && (a >= lower.size() || PdfIsWhite(lower[a]))) return p;
+        p += 6;
+    }
+    return p;
+}
+
+// The dictionary part of an object text (before "stream"), lower-cased.
+std::string DictionaryPart(std::string_view objectText) {
+    // Lower-case in chunks so a long binary stream is not copied just to
+    // find its keyword.
+    std::string lower = PdfLower(objectText.substr(0, std::min<size_t>(objectText.size(), 65536)));
+    size_t p = FindStreamKeyword(lower);
+    if (p == std::string::npos && objectText.size() > lower.size()) {
+        lower = PdfLower(objectText);
+        p = FindStreamKeyword(lower);
+    }
+    if (p != std::string::npos) lower.resize(p);
+    return lower;
+}
+
+// Names in a /Filter value: "/a" or "[/a /b]". Lower case, with "/".
+std::vector<std::string> FilterNames(std::string_view lowerDict) {
+    std::vector<std::string> names;
+    size_t p = PdfFindKey(lowerDict, "/filter");
+    if (p == std::string_view::npos) return names;
+    size_t i = p + 7;
+    while (i < lowerDict.size() && PdfIsWhite(lowerDict[i])) ++i;
+    bool array = i < lowerDict.size() && lowerDict[i] == '[';
+    if (array) ++i;
+    while (i < lowerDict.size()) {
+        while (i < lowerDict.size() && PdfIsWhite(lowerDict[i])) ++i;
+        if (i >= lowerDict.size() || lowerDict[i] != '/') break;
+        size_t s = i++;
+        while (i < lowerDict.size() && !PdfIsWhite(lowerDict[i]) &&
+               std::string_view("/[]<>()").find(lowerDict[i]) == std::string_view::npos)
+            ++i;
+        names.emplace_back(lowerDict.substr(s, i - s));
+        if (!array || names.size() >= 32) break;
+    }
+    return names;
+}
+
+// The dictionaries of /DecodeParms: one per filter ("null" or missing
+// entries give empty text). Indirect entries are not followed.
+std::vector<std::string> DecodeParmsList(std::string_view lowerDict) {
+    std::vector<std::string> list;
+    size_t keyLen = 12;
+    size_t p = PdfFindKey(lowerDict, "/decodeparms");
+    if (p == std::string_view::npos) p = PdfFindKey(lowerDict, "/dp"), keyLen = 3;
+    if (p == std::string_view::npos) return list;
+    size_t i = p + keyLen;
+    while (i < lowerDict.size() && PdfIsWhite(lowerDict[i])) ++i;
+    bool array = i < lowerDict.size() && lowerDict[i] == '[';
+    if (array) ++i;
+    while (i < lowerDict.size() && list.size() < 32) {
+        while (i < lowerDict.size() && PdfIsWhite(lowerDict[i])) ++i;
+        if (lowerDict.substr(i, 4) == "null") {
+            list.emplace_back();
+            i += 4;
+        } else if (lowerDict.substr(i, 2) == "<<") {
+            int depth = 0;
+            size_t s = i;
+            for (; i + 1 < lowerDict.size(); ++i) {
+                if (lowerDict[i] == '<' && lowerDict[i + 1] == '<') ++depth, ++i;
+                else if (lowerDict[i] == '>' && lowerDict[i + 1] == '>') {
+                    ++i;
+                    if (--depth == 0) break;
+                }
+            }
+            ++i;
+            list.emplace_back(lowerDict.substr(s, std::min(i, lowerDict.size()) - s));
+        } else {
+            break;
+        }
+        if (!array) break;
+    }
+    return list;
+}
+
+}  // namespace
+
+int32_t TDTPDFReader::GetLengthValue(std::string_view objectText, std::string_view key) {
+    std::string lower = DictionaryPart(objectText);
+    size_t p = PdfFindKey(lower, key);
+    if (p == std::string::npos) return 0;
+    size_t i = p + key.size();
+    while (i < lower.size() && PdfIsWhite(lower[i])) ++i;
+    size_t start = i;
+    while (i < lower.size() && lower[i] >= '0' && lower[i] <= '9') ++i;
+    int64_t value = PdfToInt(std::string_view(lower).substr(start, i - start), 0);
+    // An indirect value: "N G R".
+    size_t refPos = start;
+    int32_t ref = 0;
+    std::string_view rest = std::string_view(lower).substr(start, 32);
+    size_t slash = rest.find('/');
+    if (PdfNextReference(rest, refPos = 0, ref) && (slash == std::string_view::npos || refPos <= slash)) {
+        if (depth_ >= kMaxLookupDepth) return 0;
+        ++depth_;
+        std::string body;
+        try {
+            body = PdfLower(GetBodyByRefNo(ref));
+        } catch (...) {
+            --depth_;
+            throw;
+        }
+        --depth_;
+        std::string v = GetRefBody(body, "obj", false);
+        size_t e = 0;
+        while (e < v.size() && v[e] >= '0' && v[e] <= '9') ++e;
+        value = PdfToInt(std::string_view(v).substr(0, e), 0);
+    }
+    if (value < 0) value = 0;
+    if (value > INT32_MAX) value = INT32_MAX;
+    return static_cast<int32_t>(value);
+}
+
+TDTPDFFilterContent TDTPDFReader::GetFilterContent(std::string_view objectText) {
+    TDTPDFFilterContent fc;
+    std::string dict = DictionaryPart(objectText);
+    fc.Filters = FilterNames(dict);
+    if (!fc.Filters.empty()) fc.Filter = fc.Filters.front();
+    fc.Length = GetLengthValue(objectText, "/length");
+    fc.Length1 = GetLengthValue(objectText, "/length1");
+    return fc;
+}
+
+std::string TDTPDFReader::GetStreamContent(std::string_view filter, std::string_view objectText,
+                                           int32_t packedSize, int32_t& sizeHint,
+                                           int32_t objNumber) {
+    std::string dict = DictionaryPart(objectText);
+    size_t kw = dict.size();
+    if (kw >= objectText.size() || PdfLower(objectText.substr(kw, 6)) != "stream") {
+        sizeHint = 0;
+        return {};
+    }
+    size_t start = kw + 6;
+    if (start < objectText.size() && objectText[start] == '\r') ++start;
+    if (start < objectText.size() && objectText[start] == '\n') ++start;
+    // With a correct /Length the data ends exactly there; otherwise at
+    // "endstream", without the line end before it beyond the length.
+    size_t end = std::string_view::npos;
+    if (packedSize > 0 && static_cast<size_t>(packedSize) <= objectText.size() - start) {
+        size_t q = start + static_cast<size_t>(packedSize);
+        while (q < objectText.size() && PdfIsWhite(objectText[q])) ++q;
+        if (PdfLower(objectText.substr(q, 9)) == "endstream") end = start + static_cast<size_t>(packedSize);
+    }
+    if (end == std::string_view::npos) {
+        size_t e = objectText.find("endstream", start);
+        if (e == std::string_view::npos) {
+            std::string lowerRest = PdfLower(objectText.substr(start));
+            size_t le = lowerRest.find("endstream");
+            if (le == std::string::npos) {
+                sizeHint = 0;
+                return {};
+            }
+            e = start + le;
+        }
+        end = e;
+        size_t packed = packedSize > 0 ? static_cast<size_t>(packedSize) : 0;
+        if (end - start > packed && end > start && objectText[end - 1] == '\n') --end;
+        if (end - start > packed && end > start && objectText[end - 1] == '\r') --end;
+    }
+    std::string data(objectText.substr(start, end - start));
+    if (data.empty()) {
+        sizeHint = 0;
+        return {};
+    }
+    if (objNumber > 0) data = DecryptData(objNumber, GetGeneration(objNumber), std::move(data));
+
+    std::vector<std::string> names = FilterNames(dict);
+    if (names.empty() && !filter.empty()) names.emplace_back(PdfLower(filter));
+    std::vector<std::string> parms = DecodeParmsList(dict);
+    for (size_t k = 0; k < names.size(); ++k) {
+        TDTPDFDecodeParms p = ParseDecodeParms(k < parms.size() ? std::string_view(parms[k]) : "");
+        bool known = true;
+        std::string decoded = PdfApplyFilter(names[k], data, p, &known);
+        data.swap(decoded);
+        if (!known) break;  // an image codec or unknown filter: keep its input as it is
+    }
+    sizeHint = static_cast<int32_t>(std::min<size_t>(data.size(), INT32_MAX));
+    return data;
+}
+
+std::string TDTPDFReader::GetDecodedStream(int32_t objNumber) {
+    std::string body = GetBodyByRefNo(objNumber);
+    if (body.empty()) return {};
+    TDTPDFFilterContent fc = GetFilterContent(body);
+    int32_t hint = fc.Length1;
+    return GetStreamContent(fc.Filter, body, fc.Length, hint, objNumber);
+}
+
+std::string TDTPDFReader::ObjectFromStream(int32_t streamNumber, int32_t index, int32_t objNumber) {
+    auto it = objectStreams_.find(streamNumber);
+    if (it == objectStreams_.end()) {
+        ObjectStreamCache cache;
+        const TDTPDFXRef* holder = FXRefs.GetItem(streamNumber - StartCrossRef);
+        // An object stream is always a plain object; one inside another
+        // object stream would be a loop or a damaged list.
+        if (holder && holder->Kind == xrkUnCompressed) {
+            std::string body = GetBodyByRefNo(streamNumber);
+            std::string dict = DictionaryPart(body);
+            int64_t n = PdfToInt(PdfValue(dict, "/n"), 0);
+            size_t fp = PdfFindKey(dict, "/first");
+            int64_t first = -1;
+            if (fp != std::string::npos) {
+                size_t i = fp + 6;
+                while (i < dict.size() && PdfIsWhite(dict[i])) ++i;
+                size_t s = i;
+                while (i < dict.size() && dict[i] >= '0' && dict[i] <= '9') ++i;
+                first = PdfToInt(std::string_view(dict).substr(s, i - s), -1);
+            }
+            TDTPDFFilterContent fc = GetFilterContent(body);
+            int32_t hint = fc.Length1;
+            cache.data = GetStreamContent(fc.Filter, body, fc.Length, hint, streamNumber);
+            if (first >= 0 && static_cast<uint64_t>(first) <= cache.data.size()) {
+                cache.first = static_cast<size_t>(first);
+                // Header: pairs of object number and offset from /First.
+                std::string_view header = std::string_view(cache.data).substr(0, cache.first);
+                size_t i = 0;
+                while (static_cast<int64_t>(cache.entries.size()) < n) {
+                    int64_t v[2];
+                    bool ok = true;
+                    for (int k = 0; k < 2 && ok; ++k) {
+                        while (i < header.size() && PdfIsWhite(header[i])) ++i;
+                        size_t s = i;
+                        while (i < header.size() && header[i] >= '0' && header[i] <= '9') ++i;
+                        ok = i > s && PdfTryToInt(header.substr(s, i - s), v[k]) && v[k] <= INT32_MAX;
+                    }
+                    if (!ok) break;
+                    cache.entries.emplace_back(static_cast<int32_t>(v[0]), static_cast<size_t>(v[1]));
+                }
+            }
+        }
+        it = objectStreams_.emplace(streamNumber, std::move(cache)).first;
+    }
+    const ObjectStreamCache& c = it->second;
+    size_t k = c.entries.size();
+    if (index >= 0 && static_cast<size_t>(index) < c.entries.size() &&
+        c.entries[static_cast<size_t>(index)].first == objNumber) {
+        k = static_cast<size_t>(index);
+    } else {
+        for (size_t j = 0; j < c.entries.size(); ++j)
+            if (c.entries[j].first == objNumber) {
+                k = j;
+                break;
+            }
+    }
+    if (k >= c.entries.size()) return {};
+    size_t begin = c.first + std::min(c.entries[k].second, c.data.size() - c.first);
+    size_t end = c.data.size();
+    if (k + 1 < c.entries.size()) {
+        size_t next = c.first + std::min(c.entries[k + 1].second, c.data.size() - c.first);
+        if (next > begin) end = next;
+    }
+    std::string_view bytes = std::string_view(c.data).substr(begin, end - begin);
+    while (!bytes.empty() && PdfIsWhite(bytes.back())) bytes.remove_suffix(1);
+    std::string out = std::to_string(objNumber) + " 0 obj\n";
+    out.append(bytes);
+    out.append("\nendobj\n");
+    return out;
+}
+
+}  // namespace quillmark

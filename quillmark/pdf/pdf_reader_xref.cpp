@@ -1,0 +1,324 @@
+// The file check and the walk over the cross-reference sections: classic
+// "xref" tables and cross-reference streams, newest first along /Prev.
+#include <set>
+
+#include "quillmark/framework/exception.h"
+#include "quillmark/pdf/pdf_reader.h"
+
+namespace quillmark {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string Trim(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && PdfIsWhite(s[b])) ++b;
+    while (e > b && PdfIsWhite(s[e - 1])) --e;
+    return std::string(s.substr(b, e - b));
+}
+
+void SkipWhite(std::string_view s, size_t& i) {
+    while (i < s.size()) {
+        if (PdfIsWhite(s[i])) {
+            ++i;
+        } else if (s[i] == '%') {  // a comment runs to the end of its line
+            while (i < s.size() && s[i] != '\n' && s[i] != '\r') ++i;
+        } else {
+            break;
+        }
+    }
+}
+
+// Reads an unsigned decimal token at s[i]; false when there is none.
+bool ReadUInt(std::string_view s, size_t& i, int64_t& value) {
+    size_t start = i;
+    int64_t v = 0;
+    while (i < s.size() && IsDigit(s[i])) {
+        if (v < (int64_t{1} << 40)) v = v * 10 + (s[i] - '0');
+        ++i;
+    }
+    if (i == start) return false;
+    value = v;
+    return true;
+}
+
+// The "<< ... >>" dictionary starting at or after pos, with its brackets;
+// nested dictionaries are balanced. Empty when there is none.
+std::string_view DictionaryAt(std::string_view s, size_t pos) {
+    size_t open = s.find("<<", pos);
+    if (open == std::string_view::npos) return {};
+    int depth = 0;
+    for (size_t i = open; i + 1 < s.size(); ++i) {
+        if (s[i] == '<' && s[i + 1] == '<') {
+            ++depth;
+            ++i;
+        } else if (s[i] == '>' && s[i + 1] == '>') {
+            ++i;
+            if (--depth == 0) return s.substr(open, i + 1 - open);
+        }
+    }
+    return s.substr(open);
+}
+
+}  // namespace
+
+TDTPDFXRef* TDTPDFReader::DefineSlot(int64_t objNumber) {
+    // A tiny file cannot hold millions of objects; this keeps a hostile
+    // /Index or table header from allocating a huge list.
+    int64_t limit = std::min<int64_t>(kMaxPdfObjectNumber, int64_t(data_.size()) * 16 + 4096);
+    if (objNumber < 0 || objNumber > limit) return nullptr;
+    size_t idx = static_cast<size_t>(objNumber);
+    if (idx < slotSet_.size() && slotSet_[idx]) return nullptr;  // a newer section decided
+    if (idx >= slotSet_.size()) slotSet_.resize(idx + 1, 0);
+    slotSet_[idx] = 1;
+    TDTPDFXRef* item = FXRefs.AddItem(static_cast<int32_t>(objNumber));
+    if (item) *item = TDTPDFXRef{};
+    return item;
+}
+
+void TDTPDFReader::CheckFileAndReadXRefs() {
+    StartCrossRef = 0;
+    std::string_view data = data_;
+    if (data.size() < 5 || PdfLower(data.substr(0, 5)) != "%pdf-") throw Exception(strNotValidPDF);
+    FVersion.clear();
+    for (size_t i = 5; i < data.size() && i < 9 && (IsDigit(data[i]) || data[i] == '.'); ++i)
+        FVersion.push_back(data[i]);
+    // "%%EOF" may be followed by blank lines or padding, so it is looked for
+    // anywhere in the last kilobyte.
+    size_t tailSize = std::min<size_t>(data.size(), 1024);
+    if (PdfLower(data.substr(data.size() - tailSize)).find("%%eof") == std::string::npos)
+        throw Exception(strNotValidPDF);
+
+    size_t bigTail = std::min<size_t>(data.size(), 10240);
+    size_t tailStart = data.size() - bigTail;
+    std::string tail = PdfLower(data.substr(tailStart));
+    int64_t offset = PdfToInt(GetRefBody(tail, "startxref", true), -1);
+    size_t sx = tail.rfind("startxref");
+    if (sx != std::string::npos) sectionOffsets_.push_back(static_cast<int64_t>(tailStart + sx));
+
+    std::set<int64_t> visited;
+    bool ok = offset >= 0;
+    bool newest = true;
+    bool failed = false;
+    std::string error;
+    try {
+        while (offset >= 0) {
+            // A /Prev chain that comes back to a section already read ends here.
+            if (!visited.insert(offset).second) break;
+            if (offset >= static_cast<int64_t>(data.size())) {
+                ok = false;
+                break;
+            }
+            int64_t next = ReadSection(offset, newest);
+            if (next == -2) {
+                ok = false;
+                break;
+            }
+            newest = false;
+            offset = next;
+        }
+    } catch (const Exception& e) {
+        failed = true;
+        error = e.what();
+    }
+    bool anyObject = false;
+    for (int32_t i = 0; i < FXRefs.Count() && !anyObject; ++i)
+        anyObject = FXRefs.GetItem(i)->Kind != xrkFree;
+    if (!ok || failed || !anyObject) {
+        if (!RepairXRefs() && failed) throw Exception(error);
+    }
+    slotSet_.clear();
+    slotSet_.shrink_to_fit();
+    FXRefs.BuildIndex(sectionOffsets_);
+}
+
+int64_t TDTPDFReader::ReadSection(int64_t offset, bool newest) {
+    std::string_view data = data_;
+    size_t pos = static_cast<size_t>(offset);
+    SkipWhite(data, pos);
+    sectionOffsets_.push_back(static_cast<int64_t>(pos));
+    if (data.substr(pos, 4) == "xref") {
+        size_t tr = data.find("trailer", pos + 4);
+        ReadXRefTable(pos + 4, tr == std::string_view::npos ? data.size() : tr);
+        if (tr == std::string_view::npos) return -1;
+        sectionOffsets_.push_back(static_cast<int64_t>(tr));
+        std::string_view trailer = DictionaryAt(data, tr + 7);
+        ApplyTrailer(trailer, newest);
+        std::string lower = PdfLower(trailer);
+        // Hybrid files: the table's trailer names a cross-reference stream
+        // whose entries come after the table's own and before /Prev.
+        int64_t stm = PdfToInt(PdfValue(lower, "/xrefstm"), -1);
+        if (stm > 0 && stm < static_cast<int64_t>(data.size()) && stm != offset) {
+            size_t sp = static_cast<size_t>(stm);
+            size_t after = 0;
+            SkipWhite(data, sp);
+            if (PdfMatchObjectHeader(data, sp, after)) {
+                size_t streamKw = data.find("stream", after);
+                size_t endKw = streamKw == std::string_view::npos ? std::string_view::npos
+                                                                   : data.find("endstream", streamKw + 6);
+                if (endKw != std::string_view::npos) {
+                    sectionOffsets_.push_back(static_cast<int64_t>(sp));
+                    ReadXRefStream(data.substr(sp, endKw + 9 - sp));
+                }
+            }
+        }
+        std::string prev = PdfValue(lower, "/prev");
+        if (prev.empty()) return -1;
+        return PdfToInt(prev, -1);
+    }
+    size_t after = 0;
+    if (!PdfMatchObjectHeader(data, pos, after)) return -2;
+    // A cross-reference stream: its dictionary, then the stream data, whose
+    // end is found from /Length when that is right, else from "endstream".
+    size_t streamKw = data.find("stream", after);
+    if (streamKw == std::string_view::npos) return -2;
+    std::string dictLower = PdfLower(data.substr(after, streamKw - after));
+    if (GetItemType(dictLower) != "/xref") return -2;
+    size_t dataStart = streamKw + 6;
+    if (dataStart < data.size() && data[dataStart] == '\r') ++dataStart;
+    if (dataStart < data.size() && data[dataStart] == '\n') ++dataStart;
+    int64_t length = GetLengthValue(dictLower, "/length");
+    size_t endKw = std::string_view::npos;
+    if (length > 0 && static_cast<uint64_t>(length) <= data.size() - dataStart) {
+        size_t q = dataStart + static_cast<size_t>(length);
+        SkipWhite(data, q);
+        if (data.substr(q, 9) == "endstream") endKw = q;
+    }
+    if (endKw == std::string_view::npos) endKw = data.find("endstream", dataStart);
+    if (endKw == std::string_view::npos) return -2;
+    std::string_view section = data.substr(pos, endKw + 9 - pos);
+    ReadXRefStream(section);
+    std::string_view trailer = DictionaryAt(section, 0);
+    ApplyTrailer(trailer, newest);
+    std::string prev = PdfValue(dictLower, "/prev");
+    if (prev.empty()) return -1;
+    return PdfToInt(prev, -1);
+}
+
+void TDTPDFReader::ReadXRefTable(size_t pos, size_t end) {
+    std::string_view s = std::string_view(data_).substr(0, end);
+    size_t i = pos;
+    while (true) {
+        // Subsection header: first object number and count.
+        SkipWhite(s, i);
+        int64_t first = 0, count = 0;
+        if (!ReadUInt(s, i, first)) return;
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+        if (!ReadUInt(s, i, count)) return;
+        for (int64_t k = 0; k < count; ++k) {
+            SkipWhite(s, i);
+            int64_t offset = 0, gen = 0;
+            if (!ReadUInt(s, i, offset)) return;
+            while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+            if (!ReadUInt(s, i, gen)) return;
+            while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+            if (i >= s.size() || (s[i] != 'n' && s[i] != 'f')) return;
+            bool inUse = s[i++] == 'n';
+            TDTPDFXRef* item = DefineSlot(first + k);
+            if (!item || !inUse) continue;
+            if (offset > INT32_MAX || gen > 65535) continue;
+            item->Kind = xrkUnCompressed;
+            item->Offset = static_cast<int32_t>(offset);
+            item->Generation = static_cast<int32_t>(gen);
+        }
+    }
+}
+
+void TDTPDFReader::ReadXRefStream(std::string_view sectionText) {
+    std::string_view dict = DictionaryAt(sectionText, 0);
+    std::string lower = PdfLower(dict);
+    int64_t size = PdfToInt(PdfValue(lower, "/size"), 0);
+    std::string w = PdfBracketValue(lower, "/w");
+    std::string index = PdfBracketValue(lower, "/index");
+
+    std::vector<int64_t> widths;
+    {
+        size_t i = 0;
+        while (i < w.size() && widths.size() < 4) {
+            while (i < w.size() && (PdfIsWhite(w[i]) || w[i] == ',')) ++i;
+            int64_t v = 0;
+            if (i < w.size() && !ReadUInt(w, i, v)) break;
+            if (i <= w.size() && (widths.empty() || v >= 0)) widths.push_back(v);
+            while (i < w.size() && (PdfIsWhite(w[i]) || w[i] == ',')) ++i;
+        }
+    }
+    if (widths.size() < 3 || widths[0] != 1) throw Exception(strXRefWNotValid);
+    if (widths[1] > 8 || widths[2] > 8)
+        throw Exception("Cross-reference stream /W widths are larger than 8 bytes");
+
+    int32_t hint = 0;
+    TDTPDFFilterContent fc = GetFilterContent(sectionText);
+    // Cross-reference streams are never encrypted: object number 0 marks
+    // the call as such.
+    hint = fc.Length1;
+    std::string entries = GetStreamContent("", sectionText, fc.Length, hint, 0);
+    size_t row = static_cast<size_t>(widths[0] + widths[1] + widths[2]);
+    if (entries.size() % row != 0) throw Exception(strXRefStreamLength);
+
+    std::vector<int64_t> pairs;
+    if (Trim(index).empty()) {
+        pairs = {0, static_cast<int64_t>(entries.size() / row)};
+    } else {
+        size_t i = 0;
+        while (true) {
+            while (i < index.size() && (PdfIsWhite(index[i]) || index[i] == ',')) ++i;
+            if (i >= index.size()) break;
+            int64_t v = 0;
+            if (!ReadUInt(index, i, v))
+                throw EConvertError("'" + index.substr(i, 16) + "' is not a valid integer value");
+            pairs.push_back(v);
+        }
+    }
+    (void)size;
+    size_t at = 0;
+    for (size_t p = 0; p + 1 < pairs.size(); p += 2) {
+        int64_t first = pairs[p], count = pairs[p + 1];
+        for (int64_t k = 0; k < count && at + row <= entries.size(); ++k, at += row) {
+            uint64_t f[3] = {0, 0, 0};
+            size_t q = at;
+            for (int fi = 0; fi < 3; ++fi)
+                for (int64_t b = 0; b < widths[fi]; ++b)
+                    f[fi] = (f[fi] << 8) | static_cast<uint8_t>(entries[q++]);
+            if (f[0] > 2) continue;  // unknown types leave the slot to older sections
+            TDTPDFXRef* item = DefineSlot(first + k);
+            if (!item) continue;
+            if (f[0] == 1 && f[1] <= INT32_MAX && f[2] <= 65535) {
+                item->Kind = xrkUnCompressed;
+                item->Offset = static_cast<int32_t>(f[1]);
+                item->Generation = static_cast<int32_t>(f[2]);
+            } else if (f[0] == 2 && f[1] <= INT32_MAX && f[2] <= INT32_MAX) {
+                item->Kind = xrkCompressed;
+                item->ObjNumber = static_cast<int32_t>(f[1]);
+                item->Offset = static_cast<int32_t>(f[2]);
+            }
+        }
+    }
+}
+
+void TDTPDFReader::ApplyTrailer(std::string_view trailer, bool newest) {
+    std::string lower = PdfLower(trailer);
+    // Sections are read newest first, so a tag already set stays.
+    auto setTag = [&](std::string& tag, const char* key) {
+        if (!tag.empty()) return;
+        std::string v = PdfValue(lower, key);
+        if (!v.empty() && IsDigit(v[0])) tag = v;
+    };
+    setTag(RootTag, "/root");
+    setTag(InfoTag, "/info");
+    setTag(EncryptTag, "/encrypt");
+    if (newest) trailerText_ = std::string(trailer);
+    if (FDocID.empty()) {
+        // /ID [<first> <second>]: the first string, read from the original
+        // bytes (case matters in literal strings).
+        size_t k = PdfFindKey(lower, "/id");
+        if (k != std::string::npos) {
+            size_t i = k + 3;
+            while (i < trailer.size() && (PdfIsWhite(trailer[i]) || trailer[i] == '[')) ++i;
+            size_t used = 0;
+            FDocID = PdfDecodeString(trailer.substr(i), used);
+        }
+    }
+}
+
+}  // namespace quillmark
