@@ -70,10 +70,10 @@ std::string PdfValue(std::string_view text, std::string_view key) {
     size_t start = i;
     int parens = 0;
     bool escaped = false;
-    // The first character is taken as it is, so a name keeps its "/".
     for (size_t j = i; j < text.size(); ++j) {
         char c = text[j];
-        if (j > start && parens == 0) {
+        // The first character is exempt only as the "/" of a name.
+        if ((j > start || c != '/') && parens == 0) {
             if (IsValueEnd(c)) return std::string(text.substr(start, j - start));
             if ((c == '<' || c == '>') && j + 1 < text.size() && text[j + 1] == c)
                 return std::string(text.substr(start, j - start));

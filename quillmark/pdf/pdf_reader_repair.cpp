@@ -1,8 +1,143 @@
-// Rebuilding the object list of a damaged file by scanning for objects.
+// Rebuilding the object list of a damaged file. When "startxref" is missing
+// or wrong, or the cross-reference data cannot be read, the file is scanned
+// for "N G obj" headers instead: the last definition of each number wins (as
+// incremental updates append newer versions), objects found inside object
+// streams fill the numbers no plain object has, and the trailer is the last
+// "trailer" dictionary, or failing that the last cross-reference stream's.
+#include <vector>
+
 #include "quillmark/pdf/pdf_reader.h"
 
 namespace quillmark {
 
-bool TDTPDFReader::RepairXRefs() { return false; }
+namespace {
+
+bool IsRegularChar(char c) {
+    return !PdfIsWhite(c) && std::string_view("()<>[]{}/%").find(c) == std::string_view::npos;
+}
+
+// The dictionary text of an object body: from its header to "stream" or
+// "endobj", lower-cased, at most 64 KiB.
+std::string LowerDictionary(std::string_view body) {
+    std::string_view head = body.substr(0, 65536);
+    size_t s = head.find("stream");
+    size_t e = head.find("endobj");
+    size_t cut = std::min(s, e);
+    return PdfLower(cut == std::string_view::npos ? head : head.substr(0, cut));
+}
+
+}  // namespace
+
+bool TDTPDFReader::RepairXRefs() {
+    std::string_view data = data_;
+    FXRefs.Clear();
+    slotSet_.clear();
+    objectStreams_.clear();
+    RootTag.clear();
+    InfoTag.clear();
+    EncryptTag.clear();
+    FDocID.clear();
+    trailerText_.clear();
+
+    struct Found {
+        int32_t number;
+        int32_t generation;
+        size_t offset;
+    };
+    std::vector<Found> found;
+    size_t p = 0;
+    while ((p = data.find("obj", p)) != std::string_view::npos) {
+        size_t kw = p;
+        p += 3;
+        if (p < data.size() && IsRegularChar(data[p])) continue;
+        // Walk back over: white, generation, white, number.
+        size_t j = kw;
+        auto backWhite = [&]() {
+            size_t s = j;
+            while (j > 0 && PdfIsWhite(data[j - 1])) --j;
+            return j < s;
+        };
+        auto backDigits = [&]() {
+            size_t s = j;
+            while (j > 0 && s - j < 10 && data[j - 1] >= '0' && data[j - 1] <= '9') --j;
+            return j < s;
+        };
+        if (!backWhite() || !backDigits()) continue;
+        size_t genStart = j;
+        if (!backWhite() || !backDigits()) continue;
+        if (j > 0 && IsRegularChar(data[j - 1])) continue;
+        size_t after = 0;
+        if (!PdfMatchObjectHeader(data, j, after) || after != p) continue;
+        int64_t num = PdfToInt(data.substr(j, genStart - j), -1);
+        int64_t gen = PdfToInt(data.substr(genStart, kw - genStart), -1);
+        if (num < 0 || num > kMaxPdfObjectNumber || gen < 0 || gen > 65535) continue;
+        found.push_back({static_cast<int32_t>(num), static_cast<int32_t>(gen), j});
+    }
+    if (found.empty()) return false;
+
+    int64_t limit = std::min<int64_t>(kMaxPdfObjectNumber, int64_t(data.size()) * 16 + 4096);
+    for (const Found& f : found) {
+        if (f.number > limit || f.offset > INT32_MAX) continue;
+        TDTPDFXRef* item = FXRefs.AddItem(f.number);
+        if (!item) continue;
+        item->Kind = xrkUnCompressed;
+        item->Offset = static_cast<int32_t>(f.offset);
+        item->Generation = f.generation;
+    }
+    // The keywords that end the last object's text.
+    for (std::string_view kw : {"xref", "trailer", "startxref"}) {
+        size_t q = data.rfind(kw);
+        if (q != std::string_view::npos) sectionOffsets_.push_back(static_cast<int64_t>(q));
+    }
+    FXRefs.BuildIndex(sectionOffsets_);
+
+    // Classify the objects found: object streams, cross-reference streams
+    // and the catalog.
+    std::vector<int32_t> objectStreams;
+    std::string lastXRefStream;
+    int32_t catalog = -1;
+    for (int32_t n = 0; n < FXRefs.Count(); ++n) {
+        if (FXRefs.GetItem(n)->Kind != xrkUnCompressed) continue;
+        std::string dict = LowerDictionary(GetBodyByRefNo(n));
+        std::string type = PdfValue(dict, "/type");
+        if (type == "/objstm") objectStreams.push_back(n);
+        else if (type == "/xref") lastXRefStream = std::string(GetBodyByRefNo(n));
+        else if (type == "/catalog") catalog = n;
+    }
+    for (int32_t s : objectStreams) {
+        ObjectFromStream(s, -1, -1);  // decodes and caches the stream's header
+        auto it = objectStreams_.find(s);
+        if (it == objectStreams_.end()) continue;
+        const auto& entries = it->second.entries;
+        for (size_t k = 0; k < entries.size(); ++k) {
+            int32_t num = entries[k].first;
+            if (num > limit || num == s) continue;
+            const TDTPDFXRef* existing = FXRefs.GetItem(num);
+            if (existing && existing->Kind != xrkFree) continue;
+            TDTPDFXRef* item = FXRefs.AddItem(num);
+            if (!item) continue;
+            item->Kind = xrkCompressed;
+            item->ObjNumber = s;
+            item->Offset = static_cast<int32_t>(k);
+        }
+    }
+
+    size_t tr = data.rfind("trailer");
+    if (tr != std::string_view::npos) {
+        size_t open = data.find("<<", tr);
+        if (open != std::string_view::npos) {
+            size_t close = data.find("startxref", open);
+            std::string_view dict = data.substr(open, close == std::string_view::npos ? std::string_view::npos : close - open);
+            ApplyTrailer(dict, true);
+        }
+    }
+    if (RootTag.empty() && !lastXRefStream.empty()) {
+        size_t open = lastXRefStream.find("<<");
+        if (open != std::string::npos) ApplyTrailer(std::string_view(lastXRefStream).substr(open), true);
+    }
+    if (RootTag.empty() && catalog >= 0) RootTag = std::to_string(catalog);
+    repaired_ = true;
+    return true;
+}
 
 }  // namespace quillmark
