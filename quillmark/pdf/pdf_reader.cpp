@@ -57,6 +57,10 @@ void TDTPDFReader::ClearInternalLists() {
     trailerText_.clear();
     repaired_ = false;
     depth_ = 0;
+    scanned_ = false;
+    scanIndexed_ = false;
+    foundObjects_.clear();
+    scannedOffsets_.clear();
     ClearDocumentLists();
 }
 
@@ -99,6 +103,14 @@ std::string TDTPDFReader::GetBodyByRefNo(int32_t objNumber) {
     int64_t offset = FXRefs.GetOffsetForXRef(objNumber - StartCrossRef);
     int64_t size = static_cast<int64_t>(data_.size());
     if (offset < 0 || offset >= size) return {};
+    // An entry that does not point at this object's header (a damaged or
+    // inconsistent table) is mended from a scan of the file's headers.
+    size_t after = 0;
+    std::string_view at = std::string_view(data_).substr(static_cast<size_t>(offset), 24);
+    if (!PdfMatchObjectHeader(at, 0, after) || PdfToInt(at.substr(0, at.find_first_of(" \t\r\n\f")), -1) != objNumber) {
+        int64_t found = ScannedOffset(objNumber);
+        if (found >= 0) offset = found;
+    }
     int64_t end = FXRefs.NextBoundary(offset, size);
     return data_.substr(static_cast<size_t>(offset), static_cast<size_t>(end - offset));
 }

@@ -121,6 +121,20 @@ protected:
     // Sets slot objNumber unless a newer section already did.
     TDTPDFXRef* DefineSlot(int64_t objNumber);
     bool RepairXRefs();
+    // Every "N G obj" header in the file, in file order (number, generation,
+    // offset); found once and kept for the load.
+    struct FoundObject {
+        int32_t number;
+        int32_t generation;
+        size_t offset;
+    };
+    const std::vector<FoundObject>& ScanObjectHeaders();
+    // The offset of the last "N G obj" header for objNumber found by the
+    // scan, or -1. Used when a cross-reference entry points elsewhere.
+    int64_t ScannedOffset(int32_t objNumber);
+    // The value of key in a lower-cased dictionary with an indirect value
+    // ("/filter 3 0 r") replaced by the referenced object's own value.
+    std::string ResolveDictionaryEntry(std::string_view lowerDict, std::string_view key);
     std::string ObjectFromStream(int32_t streamNumber, int32_t index, int32_t objNumber);
 
     // Fields (names as the component has always had them).
@@ -145,6 +159,10 @@ protected:
     };
     std::map<int32_t, ObjectStreamCache> objectStreams_;
     int depth_ = 0;  // nesting of indirect lookups (lengths, references)
+    bool scanned_ = false;
+    bool scanIndexed_ = false;
+    std::vector<FoundObject> foundObjects_;
+    std::vector<int64_t> scannedOffsets_;  // by object number, -1 when none
 
     // --- document layer fields (fonts, pages, summary) go below ---
 };

@@ -39,44 +39,11 @@ bool TDTPDFReader::RepairXRefs() {
     FDocID.clear();
     trailerText_.clear();
 
-    struct Found {
-        int32_t number;
-        int32_t generation;
-        size_t offset;
-    };
-    std::vector<Found> found;
-    size_t p = 0;
-    while ((p = data.find("obj", p)) != std::string_view::npos) {
-        size_t kw = p;
-        p += 3;
-        if (p < data.size() && IsRegularChar(data[p])) continue;
-        // Walk back over: white, generation, white, number.
-        size_t j = kw;
-        auto backWhite = [&]() {
-            size_t s = j;
-            while (j > 0 && PdfIsWhite(data[j - 1])) --j;
-            return j < s;
-        };
-        auto backDigits = [&]() {
-            size_t s = j;
-            while (j > 0 && s - j < 10 && data[j - 1] >= '0' && data[j - 1] <= '9') --j;
-            return j < s;
-        };
-        if (!backWhite() || !backDigits()) continue;
-        size_t genStart = j;
-        if (!backWhite() || !backDigits()) continue;
-        if (j > 0 && IsRegularChar(data[j - 1])) continue;
-        size_t after = 0;
-        if (!PdfMatchObjectHeader(data, j, after) || after != p) continue;
-        int64_t num = PdfToInt(data.substr(j, genStart - j), -1);
-        int64_t gen = PdfToInt(data.substr(genStart, kw - genStart), -1);
-        if (num < 0 || num > kMaxPdfObjectNumber || gen < 0 || gen > 65535) continue;
-        found.push_back({static_cast<int32_t>(num), static_cast<int32_t>(gen), j});
-    }
+    const std::vector<FoundObject>& found = ScanObjectHeaders();
     if (found.empty()) return false;
 
     int64_t limit = std::min<int64_t>(kMaxPdfObjectNumber, int64_t(data.size()) * 16 + 4096);
-    for (const Found& f : found) {
+    for (const FoundObject& f : found) {
         if (f.number > limit || f.offset > INT32_MAX) continue;
         TDTPDFXRef* item = FXRefs.AddItem(f.number);
         if (!item) continue;
@@ -96,12 +63,13 @@ bool TDTPDFReader::RepairXRefs() {
     std::vector<int32_t> objectStreams;
     std::string lastXRefStream;
     int32_t catalog = -1;
+    size_t xrefStreams = 0;
     for (int32_t n = 0; n < FXRefs.Count(); ++n) {
         if (FXRefs.GetItem(n)->Kind != xrkUnCompressed) continue;
         std::string dict = LowerDictionary(GetBodyByRefNo(n));
         std::string type = PdfValue(dict, "/type");
         if (type == "/objstm") objectStreams.push_back(n);
-        else if (type == "/xref") lastXRefStream = std::string(GetBodyByRefNo(n));
+        else if (type == "/xref") lastXRefStream = std::string(GetBodyByRefNo(n)), ++xrefStreams;
         else if (type == "/catalog") catalog = n;
     }
     for (int32_t s : objectStreams) {
@@ -137,7 +105,62 @@ bool TDTPDFReader::RepairXRefs() {
     }
     if (RootTag.empty() && catalog >= 0) RootTag = std::to_string(catalog);
     repaired_ = true;
-    return true;
+    // Cross-reference streams alone are no document.
+    return found.size() > xrefStreams;
+}
+
+const std::vector<TDTPDFReader::FoundObject>& TDTPDFReader::ScanObjectHeaders() {
+    if (scanned_) return foundObjects_;
+    scanned_ = true;
+    std::string_view data = data_;
+    size_t p = 0;
+    while ((p = data.find("obj", p)) != std::string_view::npos) {
+        size_t kw = p;
+        p += 3;
+        if (p < data.size() && IsRegularChar(data[p])) continue;
+        // Walk back over: white, generation, white, number.
+        size_t j = kw;
+        auto backWhite = [&]() {
+            size_t s = j;
+            while (j > 0 && PdfIsWhite(data[j - 1])) --j;
+            return j < s;
+        };
+        auto backDigits = [&]() {
+            size_t s = j;
+            while (j > 0 && s - j < 10 && data[j - 1] >= '0' && data[j - 1] <= '9') --j;
+            return j < s;
+        };
+        if (!backWhite() || !backDigits()) continue;
+        size_t genStart = j;
+        if (!backWhite() || !backDigits()) continue;
+        if (j > 0 && IsRegularChar(data[j - 1])) continue;
+        size_t after = 0;
+        if (!PdfMatchObjectHeader(data, j, after) || after != p) continue;
+        int64_t num = PdfToInt(data.substr(j, genStart - j), -1);
+        int64_t gen = PdfToInt(data.substr(genStart, kw - genStart), -1);
+        if (num < 0 || num > kMaxPdfObjectNumber || gen < 0 || gen > 65535) continue;
+        foundObjects_.push_back({static_cast<int32_t>(num), static_cast<int32_t>(gen), j});
+    }
+    return foundObjects_;
+}
+
+int64_t TDTPDFReader::ScannedOffset(int32_t objNumber) {
+    if (!scanIndexed_) {
+        scanIndexed_ = true;
+        ScanObjectHeaders();
+        int32_t maxNumber = -1;
+        for (const FoundObject& f : foundObjects_) maxNumber = std::max(maxNumber, f.number);
+        scannedOffsets_.assign(static_cast<size_t>(maxNumber + 1), -1);
+        std::vector<int64_t> bounds = sectionOffsets_;
+        for (const FoundObject& f : foundObjects_) {
+            scannedOffsets_[static_cast<size_t>(f.number)] = static_cast<int64_t>(f.offset);
+            bounds.push_back(static_cast<int64_t>(f.offset));
+        }
+        // Objects found by the scan also end the text of the one before.
+        FXRefs.BuildIndex(bounds);
+    }
+    if (objNumber < 0 || static_cast<size_t>(objNumber) >= scannedOffsets_.size()) return -1;
+    return scannedOffsets_[static_cast<size_t>(objNumber)];
 }
 
 }  // namespace quillmark

@@ -137,9 +137,36 @@ int32_t TDTPDFReader::GetLengthValue(std::string_view objectText, std::string_vi
     return static_cast<int32_t>(value);
 }
 
+std::string TDTPDFReader::ResolveDictionaryEntry(std::string_view lowerDict, std::string_view key) {
+    size_t p = PdfFindKey(lowerDict, key);
+    if (p == std::string_view::npos) return std::string(lowerDict);
+    size_t i = p + key.size();
+    while (i < lowerDict.size() && PdfIsWhite(lowerDict[i])) ++i;
+    size_t pos = i;
+    int32_t ref = 0;
+    if (i >= lowerDict.size() || lowerDict[i] < '0' || lowerDict[i] > '9' ||
+        !PdfNextReference(lowerDict, pos, ref) || depth_ >= kMaxLookupDepth)
+        return std::string(lowerDict);
+    // Only a reference that is the whole value: "3 0 r" right after the key.
+    std::string_view between = lowerDict.substr(i, pos - i);
+    if (between.find_first_not_of("0123456789 \t\r\n\fr") != std::string_view::npos) return std::string(lowerDict);
+    ++depth_;
+    std::string body;
+    try {
+        body = PdfLower(GetBodyByRefNo(ref));
+    } catch (...) {
+        --depth_;
+        throw;
+    }
+    --depth_;
+    std::string value = GetRefBody(body, "obj", false);
+    if (value.size() >= 6 && value.compare(value.size() - 6, 6, "endobj") == 0) value.resize(value.size() - 6);
+    return std::string(lowerDict.substr(0, i)) + value + " " + std::string(lowerDict.substr(pos));
+}
+
 TDTPDFFilterContent TDTPDFReader::GetFilterContent(std::string_view objectText) {
     TDTPDFFilterContent fc;
-    std::string dict = DictionaryPart(objectText);
+    std::string dict = ResolveDictionaryEntry(DictionaryPart(objectText), "/filter");
     fc.Filters = FilterNames(dict);
     if (!fc.Filters.empty()) fc.Filter = fc.Filters.front();
     fc.Length = GetLengthValue(objectText, "/length");
@@ -178,10 +205,11 @@ std::string TDTPDFReader::GetStreamContent(std::string_view filter, std::string_
             }
             e = start + le;
         }
+        // The length did not lead to "endstream", so it is not trusted: the
+        // line end before the keyword belongs to the keyword.
         end = e;
-        size_t packed = packedSize > 0 ? static_cast<size_t>(packedSize) : 0;
-        if (end - start > packed && end > start && objectText[end - 1] == '\n') --end;
-        if (end - start > packed && end > start && objectText[end - 1] == '\r') --end;
+        if (end > start && objectText[end - 1] == '\n') --end;
+        if (end > start && objectText[end - 1] == '\r') --end;
     }
     std::string data(objectText.substr(start, end - start));
     if (data.empty()) {
@@ -190,6 +218,7 @@ std::string TDTPDFReader::GetStreamContent(std::string_view filter, std::string_
     }
     if (objNumber > 0) data = DecryptData(objNumber, GetGeneration(objNumber), std::move(data));
 
+    dict = ResolveDictionaryEntry(ResolveDictionaryEntry(dict, "/filter"), "/decodeparms");
     std::vector<std::string> names = FilterNames(dict);
     if (names.empty() && !filter.empty()) names.emplace_back(PdfLower(filter));
     std::vector<std::string> parms = DecodeParmsList(dict);
