@@ -228,30 +228,24 @@ void TDTPDFReader::ReadXRefTable(size_t pos, size_t end) {
 void TDTPDFReader::ReadXRefStream(std::string_view sectionText) {
     std::string_view dict = DictionaryAt(sectionText, 0);
     std::string lower = PdfLower(dict);
-    int64_t size = PdfToInt(PdfValue(lower, "/size"), 0);
     std::string w = PdfBracketValue(lower, "/w");
     std::string index = PdfBracketValue(lower, "/index");
 
     std::vector<int64_t> widths;
-    {
-        size_t i = 0;
-        while (i < w.size() && widths.size() < 4) {
-            while (i < w.size() && (PdfIsWhite(w[i]) || w[i] == ',')) ++i;
-            int64_t v = 0;
-            if (i < w.size() && !ReadUInt(w, i, v)) break;
-            if (i <= w.size() && (widths.empty() || v >= 0)) widths.push_back(v);
-            while (i < w.size() && (PdfIsWhite(w[i]) || w[i] == ',')) ++i;
-        }
+    for (size_t i = 0; widths.size() < 3;) {
+        while (i < w.size() && (PdfIsWhite(w[i]) || w[i] == ',')) ++i;
+        int64_t v = 0;
+        if (!ReadUInt(w, i, v)) break;
+        widths.push_back(v);
     }
     if (widths.size() < 3 || widths[0] != 1) throw Exception(strXRefWNotValid);
     if (widths[1] > 8 || widths[2] > 8)
         throw Exception("Cross-reference stream /W widths are larger than 8 bytes");
 
-    int32_t hint = 0;
     TDTPDFFilterContent fc = GetFilterContent(sectionText);
     // Cross-reference streams are never encrypted: object number 0 marks
     // the call as such.
-    hint = fc.Length1;
+    int32_t hint = fc.Length1;
     std::string entries = GetStreamContent("", sectionText, fc.Length, hint, 0);
     size_t row = static_cast<size_t>(widths[0] + widths[1] + widths[2]);
     if (entries.size() % row != 0) throw Exception(strXRefStreamLength);
@@ -270,7 +264,6 @@ void TDTPDFReader::ReadXRefStream(std::string_view sectionText) {
             pairs.push_back(v);
         }
     }
-    (void)size;
     size_t at = 0;
     for (size_t p = 0; p + 1 < pairs.size(); p += 2) {
         int64_t first = pairs[p], count = pairs[p + 1];
