@@ -79,7 +79,7 @@ void TPalmDocFile::LoadFromStream(TStream& stream) {
     uint32_t rec0 = 0;
     if (pdbCount > 0 && RecordOffset(r, 0, rec0) && rec0 < data.size()) {
         if (IsPeanutFile()) {
-            ByteReader p(data.substr(rec0));
+            ByteReader p(std::string_view(data).substr(rec0));
             TPDB_PeanutHeader peanut;
             peanut.Version = p.u16be_or_zero();
             p.skip(p.remaining() < 6 ? p.remaining() : 6);
@@ -90,7 +90,7 @@ void TPalmDocFile::LoadFromStream(TStream& stream) {
             if (peanut.NumRecords >= 2 && peanut.NumRecords - 1 <= available)
                 textCount = static_cast<uint16_t>(peanut.NumRecords - 1);
         } else {
-            ByteReader p(data.substr(rec0));
+            ByteReader p(std::string_view(data).substr(rec0));
             record0_.Version = p.u16be_or_zero();
             record0_.spare = p.u16be_or_zero();
             record0_.DocSize = p.u32be_or_zero();
