@@ -122,11 +122,11 @@ void TPalmDocFile::ReadText(std::string_view data, uint16_t pdbCount) {
         // A record ends where the next listed record starts; only the last
         // record of the database runs to the end of the file.
         uint32_t next = 0;
-        if (i + 1 < pdbCount && RecordOffset(r, i + 1, next)) end = next;
+        if (i + 1 < pdbCount && RecordOffset(r, i + 1, next) && next >= start && next <= data.size())
+            end = next;
         std::string bytes;
-        bool valid = start >= previousStart && start <= data.size() && end >= start &&
-                     end <= data.size();
-        if (start >= previousStart) previousStart = start;
+        bool valid = start >= previousStart && start <= data.size();
+        if (valid) previousStart = start;
         if (valid) {
             bytes.assign(data.substr(start, end - start));
             if (peanut)

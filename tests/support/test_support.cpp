@@ -1,6 +1,10 @@
 #include "support/test_support.h"
 
+#include <sys/wait.h>
+
+#include <array>
 #include <cctype>
+#include <cstdio>
 
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/stream.h"
@@ -41,6 +45,19 @@ double InOrderRecall(const std::string& truthUtf8, const std::string& extractedU
         }
     }
     return static_cast<double>(found) / static_cast<double>(truth.size());
+}
+
+CliResult RunCli(const std::string& args) {
+    std::string cmd = std::string(QUILLMARK_CLI) + " " + args + " 2>&1";
+    CliResult r{-1, {}};
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
 }
 
 }  // namespace quillmark::test

@@ -17,4 +17,12 @@ std::vector<std::string> Words(const std::string& utf8);
 // greedy subsequence match); 1.0 means every word is there in order.
 double InOrderRecall(const std::string& truthUtf8, const std::string& extractedUtf8);
 
+// Runs the built quillmark command with the given arguments (a shell
+// command line), capturing stdout and stderr together.
+struct CliResult {
+    int status;  // exit code, -1 when it did not exit normally
+    std::string out;
+};
+CliResult RunCli(const std::string& args);
+
 }  // namespace quillmark::test
