@@ -29,7 +29,10 @@ TEST(PalmDocFile, RealBooksGiveEveryWordInOrder) {
     for (const char* name : {"palmdoc/basic_3.pdb", "palmdoc/multi_3.pdb"}) {
         TPalmDocFile reader;
         reader.LoadFromFile(test::DataPath(name));
+        // The books hold Windows-1252 text: calibre wrote '?' for characters
+        // outside it, so the truth is compared after the same narrowing.
         std::string truth = test::ReadDataFile(std::string(name) + ".truth.txt");
+        truth = Utf16ToUtf8(MultiByteToWide(WideToMultiByte(Utf8ToUtf16(truth), 1252), 1252));
         EXPECT_DOUBLE_EQ(test::InOrderRecall(truth, Utf16ToUtf8(reader.Text().Text())), 1.0) << name;
     }
 }
