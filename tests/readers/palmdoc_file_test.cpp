@@ -59,11 +59,11 @@ TEST(PalmDocFile, TextRecordsAreTheOnesRecordZeroCounts) {
     PdbBuilder b;
     b.records = {DocRecord0(1, 6, 2), "one ", "two", "BOOKMARK"};
     // Plain text: the opening and closing lines are empty.
-    EXPECT_EQ(Load(b.Build()), u"\r\none \r\ntwo\r\n\r\n");
+    EXPECT_EQ(Load(b.Build()), u"\r\none two\r\n\r\n");
 
     // A count larger than the database holds falls back to the listed records.
     b.records[0] = DocRecord0(1, 6, 9);
-    EXPECT_EQ(Load(b.Build()), u"\r\none \r\ntwo\r\nBOOKMARK\r\n\r\n");
+    EXPECT_EQ(Load(b.Build()), u"\r\none twoBOOKMARK\r\n\r\n");
 }
 
 TEST(PalmDocFile, OnlyTheLastRecordRunsToTheEnd) {
@@ -72,7 +72,7 @@ TEST(PalmDocFile, OnlyTheLastRecordRunsToTheEnd) {
     std::string bytes = b.Build() + "trailing";
     EXPECT_EQ(Load(bytes), u"\r\nfirst\r\n\r\n");
     b.records[0] = DocRecord0(1, 0, 2);
-    EXPECT_EQ(Load(b.Build() + "trailing"), u"\r\nfirst\r\nmetatrailing\r\n\r\n");
+    EXPECT_EQ(Load(b.Build() + "trailing"), u"\r\nfirstmetatrailing\r\n\r\n");
 }
 
 TEST(PalmDocFile, DegenerateDatabases) {
@@ -81,11 +81,11 @@ TEST(PalmDocFile, DegenerateDatabases) {
     TPalmDocFile reader;
     reader.SetTextFormating(tfHTML);
     std::u16string html = Load(reader, onlyRecord0.Build());
-    EXPECT_EQ(html, reader.GetTextStart() + u"\r\n" + reader.GetTextFinish() + u"\r\n");
+    EXPECT_EQ(html, reader.GetTextStart() + u"\r\n\r\n" + reader.GetTextFinish() + u"\r\n");
 
     PdbBuilder zero;
     zero.declaredCount = 0;
-    EXPECT_EQ(Load(zero.Build()), u"\r\n\r\n");  // an empty book: only the (empty) frame lines
+    EXPECT_EQ(Load(zero.Build()), u"\r\n\r\n\r\n");  // an empty book: only the (empty) frame lines
 
     // Offsets outside the file or running backwards give empty records.
     PdbBuilder bad;
@@ -94,9 +94,9 @@ TEST(PalmDocFile, DegenerateDatabases) {
     uint32_t base = static_cast<uint32_t>(78 + 8 * 4 + 2);
     // A record whose successor's offset is unusable runs to the end of the file.
     bad.offsets = {base, base + 16, 0xFFFFFF00u, base + 22};
-    EXPECT_EQ(Load(bad.Build()), u"\r\naaabbbccc\r\n\r\nccc\r\n\r\n");
+    EXPECT_EQ(Load(bad.Build()), u"\r\naaabbbcccccc\r\n\r\n");
     bad.offsets = {base, base + 19, base + 16, base + 22};
-    EXPECT_EQ(Load(bad.Build()), u"\r\nbbbccc\r\n\r\nccc\r\n\r\n");
+    EXPECT_EQ(Load(bad.Build()), u"\r\nbbbcccccc\r\n\r\n");
 }
 
 TEST(PalmDocFile, PeanutBooksAreDeobfuscated) {
@@ -109,7 +109,7 @@ TEST(PalmDocFile, PeanutBooksAreDeobfuscated) {
     b.creator = "PPRS";
     b.records = {PeanutRecord0(1, 3), obfuscate("Peanut "), obfuscate("text"), "not text"};
     TPalmDocFile reader;
-    EXPECT_EQ(Load(reader, b.Build()), u"\r\nPeanut \r\ntext\r\n\r\n");
+    EXPECT_EQ(Load(reader, b.Build()), u"\r\nPeanut text\r\n\r\n");
     EXPECT_TRUE(reader.IsPeanutFile());
     EXPECT_EQ(reader.Record0().RecSize, 4096);
 
@@ -131,13 +131,25 @@ TEST(PalmDocFile, RejectsOtherDatabasesWithTheMessage) {
     EXPECT_THROW(Load("short"), Exception);
 }
 
+TEST(PalmDocFile, WordsStraddlingRecordsStayWhole) {
+    PdbBuilder b;
+    b.records = {DocRecord0(1, 0, 2), "a spli", "t word"};
+    EXPECT_EQ(Load(b.Build()), u"\r\na split word\r\n\r\n");
+    // A double-byte character cut between two records decodes whole.
+    SetActiveAnsiCodePage(932);
+    b.records = {DocRecord0(1, 0, 2), "\x93", "\xfa"};
+    std::u16string text = Load(b.Build());
+    SetActiveAnsiCodePage(1252);
+    EXPECT_EQ(text, u"\r\n\u65E5\r\n\r\n");
+}
+
 TEST(PalmDocFile, RecordsAbove64KAreReadWhole) {
     std::string big(70000, 'x');
     big.back() = 'y';
     PdbBuilder b;
     b.records = {DocRecord0(1, 70000, 1), big};
     std::u16string text = Load(b.Build());
-    EXPECT_EQ(text.size(), 70006u);
+    EXPECT_EQ(text.size(), 70006u);  // empty opening line, text, empty closing line
     EXPECT_EQ(text[70001], u'y');
 }
 
@@ -162,8 +174,8 @@ TEST(PalmDocFile, OptionsAndRenderings) {
     noText.SetParseItems({wpiSummaryInformation});
     EXPECT_EQ(Load(noText, bytes), u"");
 
-    // The limit stops before the next record; the closing text is still
-    // added (and cut by the same limit).
+    // The limit stops reading at the record that reaches it; the closing
+    // text is still added (and cut by the same limit).
     TPalmDocFile limited;
     int closings = 0;
     limited.SetOnAfterText([&](TMSWBaseDocument&, std::u16string&) { ++closings; });
