@@ -39,9 +39,9 @@ sanitize: deps
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 
 test: build
-	$(BUILD)/quillmark_tests --gtest_brief=1
+	ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure
 	$(MAKE) sanitize
-	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(SAN_BUILD)/quillmark_tests --gtest_brief=1
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(SAN_BUILD) -j $(JOBS) --output-on-failure
 
 fuzz:
 	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMARK_FUZZ=ON >/dev/null

@@ -13,3 +13,4 @@
 #include "quillmark/framework/wide_strings.h"
 #include "quillmark/readers/palmdoc_compression.h"
 #include "quillmark/readers/palmdoc_file.h"
+#include "quillmark/codepages/unicode_ranges.h"

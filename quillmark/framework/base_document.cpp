@@ -20,7 +20,10 @@ void TMSWBaseDocument::ClearInternalLists() {
 
 void TMSWBaseDocument::AddText(const std::u16string& value, TWideStrings& list) {
     list.Add(value);
-    if (maxTextLength_ > 0) {
+    // The stop flag is raised once the limit is reached, not on every call:
+    // raising it on the first call would stop every reader after its opening
+    // text, however large the limit.
+    if (maxTextLength_ > 0 && list.TextLength() >= static_cast<size_t>(maxTextLength_)) {
         IsCancelExtract = true;
         std::u16string all = list.Text();
         if (all.size() > static_cast<size_t>(maxTextLength_)) all.resize(static_cast<size_t>(maxTextLength_));

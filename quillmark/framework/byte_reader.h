@@ -17,6 +17,8 @@ class ByteReader {
 public:
     ByteReader() = default;
     explicit ByteReader(std::string_view data) : data_(data) {}
+    // A reader only views its bytes: it must not be built over a temporary.
+    explicit ByteReader(std::string&&) = delete;
     ByteReader(const void* data, size_t size)
         : data_(static_cast<const char*>(data), size) {}
 

@@ -7,11 +7,13 @@
 namespace quillmark {
 
 int TWideStrings::Add(const std::u16string& s) {
+    textLength_ += s.size() + 2;
     lines_.push_back(s);
     return Count() - 1;
 }
 
 int TWideStrings::Add(std::u16string&& s) {
+    textLength_ += s.size() + 2;
     lines_.push_back(std::move(s));
     return Count() - 1;
 }
@@ -19,6 +21,7 @@ int TWideStrings::Add(std::u16string&& s) {
 void TWideStrings::Insert(int index, const std::u16string& s) {
     if (index < 0 || index > Count()) throw Exception(strWideStringsIndex);
     lines_.insert(lines_.begin() + index, s);
+    textLength_ += s.size() + 2;
 }
 
 std::u16string TWideStrings::Get(int index) const {
@@ -72,8 +75,12 @@ void TWideStrings::SaveToFile(const std::string& fileName) const {
 }
 
 void TWideStrings::AppendToLast(std::u16string_view s) {
-    if (lines_.empty()) lines_.emplace_back();
+    if (lines_.empty()) {
+        lines_.emplace_back();
+        textLength_ += 2;
+    }
     lines_.back().append(s);
+    textLength_ += s.size();
 }
 
 }  // namespace quillmark

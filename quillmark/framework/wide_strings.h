@@ -15,7 +15,13 @@ public:
     virtual ~TWideStrings() = default;
 
     int Count() const { return static_cast<int>(lines_.size()); }
-    void Clear() { lines_.clear(); }
+    void Clear() {
+        lines_.clear();
+        textLength_ = 0;
+    }
+    // The length of Text() (every line plus CR LF), kept up to date as lines
+    // are added, so limits can be checked without joining the list.
+    size_t TextLength() const { return textLength_; }
     int Add(const std::u16string& s);
     int Add(std::u16string&& s);
     // Inserts before Index; Index == Count appends. Outside 0..Count throws
@@ -50,6 +56,7 @@ public:
 
 private:
     std::vector<std::u16string> lines_;
+    size_t textLength_ = 0;
     bool saveUnicode_ = true;
 };
 

@@ -79,7 +79,7 @@ void TPalmDocFile::LoadFromStream(TStream& stream) {
     uint32_t rec0 = 0;
     if (pdbCount > 0 && RecordOffset(r, 0, rec0) && rec0 < data.size()) {
         if (IsPeanutFile()) {
-            ByteReader p(data.substr(rec0));
+            ByteReader p(std::string_view(data).substr(rec0));
             TPDB_PeanutHeader peanut;
             peanut.Version = p.u16be_or_zero();
             p.skip(p.remaining() < 6 ? p.remaining() : 6);
@@ -90,7 +90,7 @@ void TPalmDocFile::LoadFromStream(TStream& stream) {
             if (peanut.NumRecords >= 2 && peanut.NumRecords - 1 <= available)
                 textCount = static_cast<uint16_t>(peanut.NumRecords - 1);
         } else {
-            ByteReader p(data.substr(rec0));
+            ByteReader p(std::string_view(data).substr(rec0));
             record0_.Version = p.u16be_or_zero();
             record0_.spare = p.u16be_or_zero();
             record0_.DocSize = p.u32be_or_zero();
@@ -112,29 +112,33 @@ void TPalmDocFile::LoadFromStream(TStream& stream) {
 }
 
 void TPalmDocFile::ReadText(std::string_view data, uint16_t pdbCount) {
+    // The records are consecutive slices of one text: a word (or a double-byte
+    // character) may straddle two records, so their bytes are joined and
+    // decoded as one piece rather than added as separate lines.
     ByteReader r(data);
     const bool peanut = IsPeanutFile();
+    const size_t limit = MaxTextLength() > 0 ? static_cast<size_t>(MaxTextLength()) : 0;
+    std::string text;
     uint32_t previousStart = 0;
     for (uint32_t i = 1; i <= header_.NumRecords; ++i) {
-        if (IsCancelExtract) break;
+        if (limit > 0 && text.size() >= limit) break;  // enough for the length limit
         uint32_t start = 0, end = static_cast<uint32_t>(data.size());
         if (!RecordOffset(r, i, start)) break;
         // A record ends where the next listed record starts; only the last
         // record of the database runs to the end of the file.
         uint32_t next = 0;
-        if (i + 1 < pdbCount && RecordOffset(r, i + 1, next)) end = next;
-        std::string bytes;
-        bool valid = start >= previousStart && start <= data.size() && end >= start &&
-                     end <= data.size();
-        if (start >= previousStart) previousStart = start;
-        if (valid) {
-            bytes.assign(data.substr(start, end - start));
-            if (peanut)
-                for (auto& c : bytes) c = static_cast<char>(c ^ kPeanutObfuscationKey);
-            if (record0_.Version == kPalmDocCompressed) bytes = DecompressText(bytes, record0_.RecSize);
-        }
-        AddText(Escape(MultiByteToWide(bytes, CP_ACP)), *text_);
+        if (i + 1 < pdbCount && RecordOffset(r, i + 1, next) && next >= start && next <= data.size())
+            end = next;
+        // Offsets outside the file or running backwards give empty records.
+        if (start < previousStart || start > data.size()) continue;
+        previousStart = start;
+        std::string bytes(data.substr(start, end - start));
+        if (peanut)
+            for (auto& c : bytes) c = static_cast<char>(c ^ kPeanutObfuscationKey);
+        if (record0_.Version == kPalmDocCompressed) bytes = DecompressText(bytes, record0_.RecSize);
+        text += bytes;
     }
+    AddText(Escape(MultiByteToWide(text, CP_ACP)), *text_);
 }
 
 }  // namespace quillmark

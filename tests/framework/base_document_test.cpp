@@ -33,6 +33,9 @@ TEST(BaseDocument, Defaults) {
 TEST(BaseDocument, MaxTextLengthTruncatesAndCancels) {
     ProbeDocument d;
     d.SetMaxTextLength(5);
+    d.AddText(u"ab", d.Text());  // 4 characters with CR LF: below the limit
+    EXPECT_FALSE(d.Cancelled());
+    d.Text().Clear();
     d.AddText(u"abc", d.Text());
     EXPECT_TRUE(d.Cancelled());
     ASSERT_EQ(d.Text().Count(), 1);

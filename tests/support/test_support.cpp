@@ -1,6 +1,13 @@
 #include "support/test_support.h"
 
+#include <sys/wait.h>
+
+#include <array>
+#include <locale.h>
+#include <wctype.h>
+
 #include <cctype>
+#include <cstdio>
 
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/stream.h"
@@ -12,18 +19,22 @@ std::string DataPath(const std::string& name) { return std::string(QUILLMARK_TES
 std::string ReadDataFile(const std::string& name) { return ReadFileBytes(DataPath(name)); }
 
 std::vector<std::string> Words(const std::string& utf8) {
-    // Non-ASCII bytes count as letters so words in any script survive.
+    // Words are runs of letters and digits in any script; punctuation such
+    // as dashes and quotation marks separates them.
+    static locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
     std::vector<std::string> out;
-    std::string cur;
-    for (unsigned char c : utf8) {
-        if (std::isalnum(c) || c >= 0x80) {
-            cur.push_back(static_cast<char>(c));
+    std::u16string cur;
+    for (char16_t c : Utf8ToUtf16(utf8)) {
+        bool letter = c < 0x80 ? std::isalnum(c) != 0
+                               : (c >= 0xD800 && c <= 0xDFFF) || (loc && iswalnum_l(c, loc));
+        if (letter) {
+            cur.push_back(c);
         } else if (!cur.empty()) {
-            out.push_back(std::move(cur));
+            out.push_back(Utf16ToUtf8(cur));
             cur.clear();
         }
     }
-    if (!cur.empty()) out.push_back(cur);
+    if (!cur.empty()) out.push_back(Utf16ToUtf8(cur));
     return out;
 }
 
@@ -31,16 +42,33 @@ double InOrderRecall(const std::string& truthUtf8, const std::string& extractedU
     auto truth = Words(truthUtf8);
     auto got = Words(extractedUtf8);
     if (truth.empty()) return 1.0;
+    // A word is looked for within a window after the last match, so one
+    // missing word cannot make the match jump far ahead and lose the rest.
+    const size_t window = 64;
     size_t j = 0, found = 0;
     for (const auto& w : truth) {
         size_t k = j;
-        while (k < got.size() && got[k] != w) ++k;
-        if (k < got.size()) {
+        size_t stop = got.size() - j > window ? j + window : got.size();
+        while (k < stop && got[k] != w) ++k;
+        if (k < stop) {
             ++found;
             j = k + 1;
         }
     }
     return static_cast<double>(found) / static_cast<double>(truth.size());
+}
+
+CliResult RunCli(const std::string& args) {
+    std::string cmd = std::string(QUILLMARK_CLI) + " " + args + " 2>&1";
+    CliResult r{-1, {}};
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
 }
 
 }  // namespace quillmark::test

@@ -14,7 +14,16 @@ std::string ReadDataFile(const std::string& name);
 std::vector<std::string> Words(const std::string& utf8);
 
 // Fraction of the truth's words found in the extracted text in order (a
-// greedy subsequence match); 1.0 means every word is there in order.
+// greedy subsequence match within a window); 1.0 means every word is there
+// in order.
 double InOrderRecall(const std::string& truthUtf8, const std::string& extractedUtf8);
+
+// Runs the built quillmark command with the given arguments (a shell
+// command line), capturing stdout and stderr together.
+struct CliResult {
+    int status;  // exit code, -1 when it did not exit normally
+    std::string out;
+};
+CliResult RunCli(const std::string& args);
 
 }  // namespace quillmark::test
