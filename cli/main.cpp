@@ -15,6 +15,8 @@ struct Command {
 
 const Command kCommands[] = {
     {"extract", quillmark::cli::RunExtract, "print the text of documents"},
+    {"info", quillmark::cli::RunInfo, "print the metadata of documents as JSON lines"},
+    {"ls", quillmark::cli::RunLs, "list the storages and streams of a compound file"},
 };
 
 const char* kUsage =
@@ -25,6 +27,11 @@ const char* kUsage =
     "      Print the text of each document as UTF-8 (line ends LF; --crlf keeps the\n"
     "      library's CR LF). --output writes one file instead (UTF-8, or with --utf16\n"
     "      UTF-16LE with a byte-order mark). The format is detected from the content.\n"
+    "\n"
+    "  info FILE...\n"
+    "      Print each document's metadata as one JSON object per line.\n"
+    "  ls FILE...\n"
+    "      List the storages and streams (with sizes) of a compound (OLE) file.\n"
     "\n"
     "A file that cannot be read is reported as 'quillmark: FILE: MESSAGE' on stderr;\n"
     "the other files are still processed and the exit status is 1. Bad usage exits 2.\n";
