@@ -106,9 +106,8 @@ int RunInfo(const Args& args) {
         j.Str("file", file);
         try {
             std::string bytes = ReadFileBytes(file);
-            TDocumentInfo info = ReadDocumentInfo(bytes);
-            j.Str("format", FormatName(info.Format));
-            PutSummary(j, info.Summary);
+            j.Str("format", FormatName(DetectFormat(bytes)));
+            PutSummary(j, ReadDocumentInfo(bytes).Summary);
         } catch (const std::exception& e) {
             j.Str("error", e.what());
             status = 1;
