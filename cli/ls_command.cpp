@@ -2,6 +2,7 @@
 // stream sizes, for people looking inside a damaged or unknown file.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "quillmark/framework/code_pages.h"
@@ -29,7 +30,9 @@ std::string PrintableName(const std::u16string& name) {
     return out;
 }
 
-void PrintStorage(const TCompoundStorage& storage, int depth) {
+// With read set, every stream is also read: a stream that comes back shorter
+// than its directory size, or cannot be read, is marked.
+void PrintStorage(const TCompoundStorage& storage, int depth, bool read) {
     std::string indent(size_t(depth) * 2, ' ');
     for (const TStorageElement& e : storage.Elements()) {
         if (e.Type == TStorageElementType::Storage) {
@@ -38,27 +41,42 @@ void PrintStorage(const TCompoundStorage& storage, int depth) {
                 std::printf("%s  ... (nested too deeply)\n", indent.c_str());
                 continue;
             }
-            PrintStorage(storage.OpenStorage(e.Name), depth + 1);
-        } else {
-            std::printf("%s%s  %llu\n", indent.c_str(), PrintableName(e.Name).c_str(),
-                        static_cast<unsigned long long>(e.Size));
+            PrintStorage(storage.OpenStorage(e.Name), depth + 1, read);
+            continue;
         }
+        std::string note;
+        if (read) {
+            try {
+                size_t got = storage.ReadStream(e.Name).size();
+                if (got != e.Size) note = "  (truncated: " + std::to_string(got) + " bytes readable)";
+            } catch (const std::exception& ex) {
+                note = std::string("  (unreadable: ") + ex.what() + ")";
+            }
+        }
+        std::printf("%s%s  %llu%s\n", indent.c_str(), PrintableName(e.Name).c_str(),
+                    static_cast<unsigned long long>(e.Size), note.c_str());
     }
 }
 
 }  // namespace
 
 int RunLs(const Args& args) {
-    if (args.empty()) {
-        std::fprintf(stderr, "usage: quillmark ls FILE...\n");
+    bool read = false;
+    std::vector<std::string> files;
+    for (const std::string& a : args) {
+        if (a == "--read") read = true;
+        else files.push_back(a);
+    }
+    if (files.empty()) {
+        std::fprintf(stderr, "usage: quillmark ls [--read] FILE...\n");
         return 2;
     }
     int status = 0;
-    for (const std::string& file : args) {
+    for (const std::string& file : files) {
         try {
             auto cf = TCompoundFile::OpenFile(file);
-            if (args.size() > 1) std::printf("%s:\n", file.c_str());
-            PrintStorage(cf->Root(), 0);
+            if (files.size() > 1) std::printf("%s:\n", file.c_str());
+            PrintStorage(cf->Root(), 0, read);
         } catch (const std::exception& e) {
             std::fflush(stdout);
             ReportError(file, e.what());

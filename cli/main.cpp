@@ -30,8 +30,9 @@ const char* kUsage =
     "\n"
     "  info FILE...\n"
     "      Print each document's metadata as one JSON object per line.\n"
-    "  ls FILE...\n"
-    "      List the storages and streams (with sizes) of a compound (OLE) file.\n"
+    "  ls [--read] FILE...\n"
+    "      List the storages and streams (with sizes) of a compound (OLE) file;\n"
+    "      --read also reads every stream and marks truncated or unreadable ones.\n"
     "\n"
     "A file that cannot be read is reported as 'quillmark: FILE: MESSAGE' on stderr;\n"
     "the other files are still processed and the exit status is 1. Bad usage exits 2.\n";
