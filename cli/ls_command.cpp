@@ -17,17 +17,17 @@ constexpr int kMaxDepth = 64;
 // Control characters in names (the property-set streams start with \005)
 // are shown as \ooo escapes.
 std::string PrintableName(const std::u16string& name) {
-    std::string out;
+    std::u16string out;
     for (char16_t c : name) {
         if (c < 0x20 || c == 0x7F) {
             char buf[8];
             std::snprintf(buf, sizeof buf, "\\%03o", static_cast<unsigned>(c));
-            out += buf;
+            out += Latin1ToUtf16(buf);
         } else {
-            out += Utf16ToUtf8(std::u16string(1, c));
+            out += c;
         }
     }
-    return out;
+    return Utf16ToUtf8(out);
 }
 
 // With read set, every stream is also read: a stream that comes back shorter

@@ -136,6 +136,13 @@ void TCompoundFile::BuildFat() {
     }
 }
 
+void TCompoundFile::NextPass() const {
+    if (++pass_ != 0) return;
+    std::fill(visit_.begin(), visit_.end(), 0);
+    std::fill(miniVisit_.begin(), miniVisit_.end(), 0);
+    pass_ = 1;
+}
+
 void TCompoundFile::ReadChain(uint32_t start, uint64_t size, uint32_t owner,
                               std::string& out) const {
     // One pass number per chain walk: a sector seen twice in the same walk
@@ -146,10 +153,7 @@ void TCompoundFile::ReadChain(uint32_t start, uint64_t size, uint32_t owner,
         visit_.assign(sectorCount_, 0);
         owner_.assign(sectorCount_, 0);
     }
-    if (++pass_ == 0) {
-        std::fill(visit_.begin(), visit_.end(), 0);
-        pass_ = 1;
-    }
+    NextPass();
     out.clear();
     uint64_t cap = uint64_t{sectorCount_} * sectorSize_;
     out.reserve(static_cast<size_t>(std::min(size, cap)));
@@ -283,11 +287,7 @@ void TCompoundFile::LoadMiniStream() const {
 void TCompoundFile::ReadMiniChain(uint32_t start, uint64_t size, uint32_t owner,
                                   std::string& out) const {
     LoadMiniStream();
-    if (++pass_ == 0) {
-        std::fill(visit_.begin(), visit_.end(), 0);
-        std::fill(miniVisit_.begin(), miniVisit_.end(), 0);
-        pass_ = 1;
-    }
+    NextPass();
     out.clear();
     out.reserve(static_cast<size_t>(std::min<uint64_t>(size, miniStream_.size())));
     uint64_t remaining = size;

@@ -118,6 +118,7 @@ private:
     void ReadChain(uint32_t start, uint64_t size, uint32_t owner, std::string& out) const;
     void ReadMiniChain(uint32_t start, uint64_t size, uint32_t owner, std::string& out) const;
     const StorageInfo& Storage(uint32_t entry) const;
+    void NextPass() const;
     std::string_view SectorBytes(uint32_t sector) const;
 
     std::string bytes_;

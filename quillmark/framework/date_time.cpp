@@ -45,7 +45,7 @@ TDateTime EncodeDateTime(const TCalendarTime& t) {
 
 TCalendarTime DecodeDateTime(TDateTime value) {
     TCalendarTime t;
-    if (!std::isfinite(value) || std::fabs(value) > 3.0e6) return t;
+    if (!std::isfinite(value) || std::fabs(value) > 1.2e7) return t;
     double whole = std::trunc(value);
     double frac = std::fabs(value - whole);
     int64_t secs = std::llround(frac * 86400.0);

@@ -35,12 +35,9 @@ void ReadPropertySet(std::string_view stream, bool isDocSummary, TDTWordSummaryI
         if (section.at_u32le(8 + 8 * k) != kCodePagePropId) continue;
         size_t off = section.at_u32le(12 + 8 * k);
         if (section.in_range(off, 8) && section.at_u32le(off) == VT_I2) {
-            codePage = section.at_u16le(off + 4);  // unsigned: 65001 does not fit an I2
-            if (codePage == CP_UTF16LE || codePage == CP_UTF8 || IsCodePageSupported(codePage)) {
-                // keep it
-            } else {
-                codePage = CP_ACP;
-            }
+            // Read unsigned: 65001 does not fit an I2. Pages the code-page
+            // layer lacks decode as the ANSI code page.
+            codePage = section.at_u16le(off + 4);
         }
     }
 
