@@ -257,6 +257,11 @@ void TCompoundFile::BuildTrees() {
     }
 }
 
+const cfb::StorageInfo& TCompoundStorage::Info() const {
+    if (!file_) throw Exception("Compound storage is not open");
+    return file_->Storage(entry_);
+}
+
 const TCompoundFile::StorageInfo& TCompoundFile::Storage(uint32_t entry) const {
     auto it = storages_.find(entry);
     if (it == storages_.end()) Damaged("directory entry " + Num(entry) + " is not a storage");
@@ -324,7 +329,7 @@ std::string TCompoundFile::ReadEntry(uint32_t entry) const {
 // ---- TCompoundStorage ------------------------------------------------------
 
 std::vector<TStorageElement> TCompoundStorage::Elements() const {
-    const auto& info = file_->Storage(entry_);
+    const auto& info = Info();
     std::vector<TStorageElement> out;
     out.reserve(info.children.size());
     for (uint32_t i : info.children) {
@@ -337,7 +342,7 @@ std::vector<TStorageElement> TCompoundStorage::Elements() const {
 }
 
 uint32_t TCompoundStorage::Find(std::u16string_view name, uint8_t type) const {
-    const auto& info = file_->Storage(entry_);
+    const auto& info = Info();
     auto it = info.byUpperName.find(UpperName(name));
     if (it == info.byUpperName.end() || file_->dir_[it->second].ObjectType != type)
         return cfb::kNoStream;
@@ -370,6 +375,8 @@ TCompoundStorage TCompoundStorage::OpenStorage(std::u16string_view name) const {
     return TCompoundStorage(file_, i);
 }
 
-std::u16string TCompoundStorage::Name() const { return file_->dir_[entry_].Name; }
+std::u16string TCompoundStorage::Name() const {
+    return file_ ? file_->dir_[entry_].Name : std::u16string();
+}
 
 }  // namespace quillmark

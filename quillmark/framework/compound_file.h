@@ -40,6 +40,15 @@ struct TStorageElement {
 
 class TCompoundFile;
 
+namespace cfb {
+// A storage's children, found once when the file is opened.
+struct StorageInfo {
+    std::vector<uint32_t> children;                            // in-order
+    std::unordered_map<std::u16string, uint32_t> byUpperName;  // first of each name
+    std::string error;  // set when the storage's tree is damaged
+};
+}  // namespace cfb
+
 // A lightweight handle to one storage (the root or a sub-storage); valid
 // while its TCompoundFile lives.
 class TCompoundStorage {
@@ -66,6 +75,9 @@ public:
 private:
     friend class TCompoundFile;
     TCompoundStorage(const TCompoundFile* file, uint32_t entry) : file_(file), entry_(entry) {}
+    // The storage's children; throws for a default-constructed handle or a
+    // damaged tree.
+    const cfb::StorageInfo& Info() const;
     // The directory index of a child of the given type, or kNoStream.
     uint32_t Find(std::u16string_view name, uint8_t type) const;
 
@@ -102,11 +114,7 @@ private:
     friend class TCompoundStorage;
     TCompoundFile() = default;
 
-    struct StorageInfo {
-        std::vector<uint32_t> children;                          // in-order
-        std::unordered_map<std::u16string, uint32_t> byUpperName;  // first of each name
-        std::string error;  // set when the storage's tree is damaged
-    };
+    using StorageInfo = cfb::StorageInfo;
 
     void Parse();
     void BuildFat();
