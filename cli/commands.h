@@ -12,6 +12,8 @@ using Args = std::vector<std::string>;
 
 int RunExtract(const Args& args);
 int RunPdfObjects(const Args& args);
+int RunInfo(const Args& args);
+int RunLs(const Args& args);
 
 // Prints "quillmark: FILE: MESSAGE" on stderr.
 void ReportError(const std::string& file, const std::string& message);

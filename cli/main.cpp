@@ -16,6 +16,8 @@ struct Command {
 const Command kCommands[] = {
     {"extract", quillmark::cli::RunExtract, "print the text of documents"},
     {"pdf-objects", quillmark::cli::RunPdfObjects, "list a PDF's cross-reference entries"},
+    {"info", quillmark::cli::RunInfo, "print the metadata of documents as JSON lines"},
+    {"ls", quillmark::cli::RunLs, "list the storages and streams of a compound file"},
 };
 
 const char* kUsage =
@@ -29,6 +31,11 @@ const char* kUsage =
     "  pdf-objects [--check | --stream N] FILE\n"
     "      Print a PDF's cross-reference list as 'qpdf --show-xref' does; --check\n"
     "      also reads every object and stream; --stream N prints stream N decoded.\n"
+    "  info FILE...\n"
+    "      Print each document's metadata as one JSON object per line.\n"
+    "  ls [--read] FILE...\n"
+    "      List the storages and streams (with sizes) of a compound (OLE) file;\n"
+    "      --read also reads every stream and marks truncated or unreadable ones.\n"
     "\n"
     "A file that cannot be read is reported as 'quillmark: FILE: MESSAGE' on stderr;\n"
     "the other files are still processed and the exit status is 1. Bad usage exits 2.\n";

@@ -13,6 +13,7 @@ namespace quillmark {
 enum class DocumentFormat {
     Unknown,
     PalmDoc,
+    CompoundFile,  // an OLE compound file of no more specific format
 };
 
 // Looks at the whole file's bytes (containers need more than a header).

@@ -1,0 +1,22 @@
+#include "quillmark/document_info.h"
+
+#include "quillmark/framework/compound_file.h"
+#include "quillmark/framework/exception.h"
+#include "quillmark/framework/property_set.h"
+
+namespace quillmark {
+
+TDocumentInfo ReadDocumentInfo(const std::string& bytes) {
+    TDocumentInfo info;
+    info.Format = DetectFormat(bytes);
+    if (info.Format == DocumentFormat::Unknown) throw Exception("Unknown document format");
+    // Every compound file keeps its metadata in the same property sets,
+    // whichever application wrote it.
+    if (TCompoundFile::IsCompoundFile(bytes)) {
+        auto file = TCompoundFile::Open(bytes);
+        ReadSummaryInformation(file->Root(), info.Summary);
+    }
+    return info;
+}
+
+}  // namespace quillmark
