@@ -16,6 +16,7 @@ struct ExtractOptions {
     std::string output;
     bool utf16 = false;
     bool crlf = false;
+    std::string part = "main";  // which list of a Word document to print
     std::vector<std::string> files;
 };
 
@@ -23,9 +24,24 @@ int Usage(const std::string& why) {
     std::fprintf(stderr,
                  "quillmark extract: %s\n"
                  "usage: quillmark extract [--format text|rtf|html] [--max-length N] "
-                 "[--output FILE [--utf16]] [--crlf] FILE...\n",
+                 "[--output FILE [--utf16]] [--crlf] "
+                 "[--part main|footnotes|headers|annotations|endnotes|textboxes] FILE...\n",
                  why.c_str());
     return 2;
+}
+
+// The list of a Word document that --part names (null for "main" or an
+// unknown name; with a null document, only the name is checked).
+const TWideStrings* PartList(const TCustomWordFile* doc, const std::string& part) {
+    static const TCustomWordFile probe;
+    const TCustomWordFile& d = doc ? *doc : probe;
+    const TWideStrings* list = nullptr;
+    if (part == "footnotes") list = &d.FootNoteText();
+    else if (part == "headers") list = &d.HeaderText();
+    else if (part == "annotations") list = &d.AnnotationText();
+    else if (part == "endnotes") list = &d.EndNoteText();
+    else if (part == "textboxes") list = &d.TextBoxText();
+    return list;
 }
 
 // Parses the options; returns -1 when they are good, else the exit code.
@@ -56,6 +72,10 @@ int Parse(const Args& args, ExtractOptions& o) {
             }
         } else if (a == "--output" || a == "-o") {
             if (!value(o.output)) return Usage("--output needs a file name");
+        } else if (a == "--part") {
+            if (!value(v)) return Usage("--part needs a value");
+            if (!PartList(nullptr, v) && v != "main") return Usage("unknown part '" + v + "'");
+            o.part = v;
         } else if (a == "--utf16") {
             o.utf16 = true;
         } else if (a == "--crlf") {
@@ -105,13 +125,19 @@ int RunExtract(const Args& args) {
             reader->SetTextFormating(o.format);
             reader->SetMaxTextLength(o.maxLength);
             reader->LoadFromFile(file);
+            const TWideStrings* list = &reader->Text();
+            if (o.part != "main") {
+                auto* word = dynamic_cast<const TCustomWordFile*>(reader.get());
+                if (!word) throw Exception("--part " + o.part + " needs a Word document");
+                list = PartList(word, o.part);
+            }
             if (o.utf16) {
-                for (const auto& line : reader->Text().Lines()) collected.Add(line);
+                for (const auto& line : list->Lines()) collected.Add(line);
             } else if (o.output.empty()) {
-                std::string s = ToUtf8Output(reader->Text().Text(), o.crlf);
+                std::string s = ToUtf8Output(list->Text(), o.crlf);
                 std::fwrite(s.data(), 1, s.size(), stdout);
             } else {
-                utf8Out += ToUtf8Output(reader->Text().Text(), o.crlf);
+                utf8Out += ToUtf8Output(list->Text(), o.crlf);
             }
         } catch (const std::exception& e) {
             std::fflush(stdout);

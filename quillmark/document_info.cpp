@@ -3,6 +3,8 @@
 #include "quillmark/framework/compound_file.h"
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/property_set.h"
+#include "quillmark/framework/stream.h"
+#include "quillmark/word/word_bin_file.h"
 
 namespace quillmark {
 
@@ -10,6 +12,14 @@ TDocumentInfo ReadDocumentInfo(const std::string& bytes) {
     TDocumentInfo info;
     info.Format = DetectFormat(bytes);
     if (info.Format == DocumentFormat::Unknown) throw Exception("Unknown document format");
+    if (info.Format == DocumentFormat::WordBinary) {
+        TWordBinFile reader;
+        reader.SetParseItems({wpiSummaryInformation});
+        TMemoryStream stream(bytes);
+        reader.LoadFromStream(stream);
+        info.Summary = reader.SummaryInformation();
+        return info;
+    }
     // Every compound file keeps its metadata in the same property sets,
     // whichever application wrote it.
     if (TCompoundFile::IsCompoundFile(bytes)) {

@@ -2,11 +2,13 @@
 
 #include "quillmark/framework/compound_file.h"
 #include "quillmark/readers/palmdoc_file.h"
+#include "quillmark/word/word_bin_file.h"
 
 namespace quillmark {
 
 DocumentFormat DetectFormat(std::string_view bytes) {
     if (TPalmDocFile::IsPalmDocData(bytes)) return DocumentFormat::PalmDoc;
+    if (TWordBinFile::IsWordBinaryData(bytes)) return DocumentFormat::WordBinary;
     // Generic: keep last, after the formats stored inside compound files.
     if (TCompoundFile::IsCompoundFile(bytes)) return DocumentFormat::CompoundFile;
     return DocumentFormat::Unknown;
@@ -15,6 +17,7 @@ DocumentFormat DetectFormat(std::string_view bytes) {
 const char* FormatName(DocumentFormat format) {
     switch (format) {
         case DocumentFormat::PalmDoc: return "palmdoc";
+        case DocumentFormat::WordBinary: return "doc";
         case DocumentFormat::CompoundFile: return "ole";
         case DocumentFormat::Unknown: break;
     }
@@ -24,6 +27,7 @@ const char* FormatName(DocumentFormat format) {
 std::unique_ptr<TMSWBaseDocument> CreateReader(DocumentFormat format) {
     switch (format) {
         case DocumentFormat::PalmDoc: return std::make_unique<TPalmDocFile>();
+        case DocumentFormat::WordBinary: return std::make_unique<TWordBinFile>();
         case DocumentFormat::CompoundFile: break;  // a container, no text reader
         case DocumentFormat::Unknown: break;
     }

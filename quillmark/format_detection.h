@@ -13,6 +13,7 @@ namespace quillmark {
 enum class DocumentFormat {
     Unknown,
     PalmDoc,
+    WordBinary,    // Word 2, 6/95, 97 and later .doc/.dot ("doc")
     CompoundFile,  // an OLE compound file of no more specific format
 };
 
