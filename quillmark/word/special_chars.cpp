@@ -111,13 +111,19 @@ void TWordBinFile::ConvertInto(std::u16string_view value, std::u16string& out) {
         // A field inside a field ends the one being collected.
         if (intFieldCodeLen > 0 && ch == kFieldBegin) out += FinishField();
         if (intFieldCodeLen > kMaxFieldPieces) FlushLongField(out);
-        if (!FLastFieldCode.empty() || ch == kFieldBegin) {
+        if (FLastFieldCode.empty() && ch != kFieldBegin && ch != kFieldEnd) {
+            AppendReplacement(ch, isLast, next, out);
+        } else {
+            // Converting the character may start or finish a field: where its
+            // replacement goes is decided afterwards.
             std::u16string r;
             AppendReplacement(ch, isLast, next, r);
-            FLastFieldCode += r;
-            ++intFieldCodeLen;
-        } else {
-            AppendReplacement(ch, isLast, next, out);
+            if (!FLastFieldCode.empty() || ch == kFieldBegin) {
+                FLastFieldCode += r;
+                ++intFieldCodeLen;
+            } else {
+                out += r;
+            }
         }
         if (!isLast && next != value[i + 1]) {
             carried = next;
