@@ -51,7 +51,7 @@ TEST(InfoCommand, PrintsOneJsonLinePerFile) {
         start = nl + 1;
     }
     ASSERT_EQ(lines.size(), 3u) << r.out;
-    EXPECT_NE(lines[0].find("\"format\":\"ole\""), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("\"format\":\"doc\""), std::string::npos) << lines[0];
     EXPECT_NE(lines[0].find("\"Title\":\"Title of basic_3\""), std::string::npos);
     EXPECT_NE(lines[0].find("\"Created\":\"2013-03-04T05:06:07\""), std::string::npos);
     EXPECT_NE(lines[0].find("\"LastSaved\":null"), std::string::npos);
