@@ -152,21 +152,26 @@ std::u16string TWordBinFile::PieceText(std::string_view stream, uint64_t first, 
         // The made-up piece stops where the document's text ends.
         if (madeUpPiece_) limit = std::min<uint64_t>(limit, FIB.fcMac);
         // Bytes beyond the stream (or the text) are missing: they read as zero.
-        bytes.assign(chars * width, '\0');
-        if (byteStart < limit) {
-            uint64_t avail = std::min<uint64_t>(chars * width, limit - byteStart);
-            bytes.replace(0, avail, stream.substr(byteStart, avail));
+        uint64_t want = chars * width;
+        uint64_t avail = byteStart < limit ? std::min<uint64_t>(want, limit - byteStart) : 0;
+        std::string_view raw = stream.substr(byteStart < stream.size() ? byteStart : stream.size(), avail);
+        if (avail < want) {
+            bytes.assign(raw);
+            bytes.resize(want, '\0');
+            raw = bytes;
         }
         if (width == 2) {
             size_t at = text.size();
             text.resize(at + chars);
+            const auto* p = reinterpret_cast<const uint8_t*>(raw.data());
             for (uint64_t i = 0; i < chars; ++i)
-                text[at + i] = static_cast<char16_t>(static_cast<uint8_t>(bytes[2 * i]) |
-                                                     static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
+                text[at + i] = static_cast<char16_t>(p[2 * i] | p[2 * i + 1] << 8);
         } else {
             // Word 97 defines 8-bit pieces as Windows-1252; older versions use
             // the code page of the document's language.
-            text += MultiByteToWide(bytes, FDocVersion >= 8 ? 1252 : codePage);
+            std::u16string decoded = MultiByteToWide(raw, FDocVersion >= 8 ? 1252 : codePage);
+            if (text.empty()) text = std::move(decoded);
+            else text += decoded;
         }
     }
     return text;
