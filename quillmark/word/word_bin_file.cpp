@@ -81,15 +81,17 @@ void TWordBinFile::LoadIStorage(const TCompoundStorage& storage) {
     wvCHPX_pn_previous = 0;
     for (const TStorageElement& e : storage.Elements()) {
         if (e.Type == TStorageElementType::Storage) {
-            if (e.Name == u"Macros" && ParseItems().Contains(wpiVBA)) {
-                // Extension point: the VBA project of the "Macros" storage is
-                // listed into MacroText by the macro reader, which is not part
-                // of this reader yet. Nothing is read here.
+            if (e.Name != u"Macros" || !ParseItems().Contains(wpiVBA)) continue;
+            TCompoundStorage macros;
+            try {
+                macros = storage.OpenStorage(e.Name);
+            } catch (const Exception&) {
+                continue;  // a storage that does not open is skipped
             }
+            ReadMacros(macros);
             continue;
         }
-        if (e.Name == u"WordDocument") {
-            if (e.Size == 0) continue;
+        if (e.Name == u"WordDocument" && e.Size > 0) {
             std::string word = storage.ReadStream(e.Name);
             // Word 97 and later keep the piece table in "1Table" or "0Table",
             // as the FIB's table-stream bit says; prefer that one and fall
@@ -109,20 +111,18 @@ void TWordBinFile::LoadIStorage(const TCompoundStorage& storage) {
                 }
             }
             ReadDocFromStream(word, haveTable ? &table : nullptr);
-            continue;
         }
-        if (!ParseItems().Contains(wpiSummaryInformation) || e.Name.empty()) continue;
-        std::u16string_view rest = std::u16string_view(e.Name).substr(1);
-        bool isDoc = rest == u"DocumentSummaryInformation";
-        if (!isDoc && rest != u"SummaryInformation") continue;
-        std::string bytes;
-        try {
-            bytes = storage.ReadStream(e.Name);
-        } catch (const Exception&) {
-            continue;
-        }
-        ReadPropertySet(bytes, isDoc, FSummaryInformation);
     }
+    // The property sets ("\005SummaryInformation", "\005DocumentSummary-
+    // Information") sort after "WordDocument", so reading them after the walk
+    // keeps the order of the storage.
+    if (ParseItems().Contains(wpiSummaryInformation)) ReadSummaryInformation(storage, FSummaryInformation);
+}
+
+void TWordBinFile::ReadMacros(const TCompoundStorage&) {
+    // Extension point for the VBA reader: it will read the project of the
+    // "Macros" storage into VBAProjectItems and list each module's source
+    // into MacroText. Nothing is read yet.
 }
 
 void TWordBinFile::ReadFIB(std::string_view stream) {

@@ -79,6 +79,9 @@ public:
     void ReadDocFromStream(std::string_view stream, const std::string* tableStream);
 
 protected:
+    // The "Macros" storage of a document with VBA (read when ParseItems has
+    // wpiVBA). Extension point: does nothing yet.
+    void ReadMacros(const TCompoundStorage& macros);
     // Reads the FIB and detects the version.
     void ReadFIB(std::string_view stream);
     // Reads the piece table; tableStream may be null.
