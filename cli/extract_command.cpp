@@ -97,12 +97,15 @@ int Parse(const Args& args, ExtractOptions& o) {
 std::string ToUtf8Output(const std::u16string& text, bool crlf) {
     std::string s = Utf16ToUtf8(text);
     if (crlf) return s;
+    // Drop the CR of every CR LF pair, copying the runs between them whole.
     std::string out;
     out.reserve(s.size());
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
-        out.push_back(s[i]);
+    size_t from = 0, cr;
+    while ((cr = s.find("\r\n", from)) != std::string::npos) {
+        out.append(s, from, cr - from);
+        from = cr + 1;
     }
+    out.append(s, from, std::string::npos);
     return out;
 }
 

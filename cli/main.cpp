@@ -5,6 +5,10 @@
 
 #include "cli/commands.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 
 struct Command {
@@ -28,6 +32,7 @@ const char* kUsage =
     "      Print the text of each document as UTF-8 (line ends LF; --crlf keeps the\n"
     "      library's CR LF). --output writes one file instead (UTF-8, or with --utf16\n"
     "      UTF-16LE with a byte-order mark). The format is detected from the content.\n"
+    "      --part prints one list of a Word document instead of its main text.\n"
     "  pdf-objects [--check | --stream N] FILE\n"
     "      Print a PDF's cross-reference list as 'qpdf --show-xref' does; --check\n"
     "      also reads every object and stream; --stream N prints stream N decoded.\n"
@@ -49,6 +54,14 @@ void ReportError(const std::string& file, const std::string& message) {
 }  // namespace quillmark::cli
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+    // A document's text passes through a few whole-text buffers (file bytes,
+    // stream, UTF-16 text, UTF-8 output). Keeping large blocks on the heap
+    // instead of fresh mmap()s lets each buffer reuse the memory of the one
+    // freed before it, which saves a page fault per 4 KiB of text.
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+#endif
     if (argc < 2) {
         std::fputs(kUsage, stderr);
         return 2;

@@ -258,31 +258,45 @@ void AppendCodePoint(std::u16string& out, char32_t cp) {
 }
 
 std::string Utf16ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
+    // Two passes: the exact length first, then the bytes written in place
+    // (large texts convert without growing the string step by step).
+    const size_t n = text.size();
+    auto isHigh = [](char16_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+    auto isLow = [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
+    size_t length = 0;
+    for (size_t i = 0; i < n; ++i) {
+        char16_t c = text[i];
+        if (c < 0x80) length += 1;
+        else if (c < 0x800) length += 2;
+        else if (isHigh(c) && i + 1 < n && isLow(text[i + 1])) length += 4, ++i;
+        else length += 3;  // other BMP characters, and a lone surrogate as U+FFFD
+    }
+    std::string out(length, '\0');
+    char* o = out.data();
+    for (size_t i = 0; i < n; ++i) {
         char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
+        if (cp < 0x80) {
+            *o++ = static_cast<char>(cp);
+            continue;
+        }
+        if (isHigh(static_cast<char16_t>(cp)) && i + 1 < n && isLow(text[i + 1])) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = 0xFFFD;  // a lone surrogate
         }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        if (cp < 0x800) {
+            *o++ = static_cast<char>(0xC0 | (cp >> 6));
+            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
         } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+            *o++ = static_cast<char>(0xE0 | (cp >> 12));
+            *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
         } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+            *o++ = static_cast<char>(0xF0 | (cp >> 18));
+            *o++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
         }
     }
     return out;

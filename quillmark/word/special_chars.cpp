@@ -82,7 +82,10 @@ void TWordBinFile::AddText(const std::u16string& value, TWideStrings& list) {
     std::u16string out;
     out.reserve(value.size() + value.size() / 8);
     ConvertInto(value, out);
-    TCustomWordFile::AddText(out, list);
+    // Without a limit the base only appends: hand the text over instead of
+    // copying it (the whole document can be one line).
+    if (MaxTextLength() <= 0) list.Add(std::move(out));
+    else TCustomWordFile::AddText(out, list);
 }
 
 std::u16string TWordBinFile::ProcessSysCharacter(char16_t ch, bool isLast, char16_t& nextChar) {
