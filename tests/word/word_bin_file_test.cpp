@@ -127,6 +127,23 @@ TEST(WordBinFile, SubDocumentsComeFromTheirOwnCharacterRanges) {
     EXPECT_EQ(doc.FooterText().Count(), 0);
 }
 
+TEST(WordBinFile, MacroFieldTableIsNotReadAsText) {
+    // fcPlcffldMcr/lcbPlcffldMcr point at a binary table in the table
+    // stream; its bytes are not text for MacroText.
+    WordDocBuilder b;
+    b.pieces = {{u"Body\r", true}};
+    std::string word = b.WordDocument();
+    test::PutLe32(word, 314, 1024);
+    test::PutLe32(word, 318, 5);
+    CompoundFileBuilder cf;
+    cf.AddStream(u"WordDocument", word);
+    cf.AddStream(u"1Table", b.Table());
+    TWordBinFile doc;
+    Load(doc, cf.Build());
+    EXPECT_EQ(doc.MacroText().Count(), 0);
+    EXPECT_EQ(doc.Fib().lcbPlcffldMcr, 5u);
+}
+
 TEST(WordBinFile, SubDocumentCountsBeyondTheTextAreCut) {
     WordDocBuilder b;
     b.pieces = {{u"Body\rFo", true}};
