@@ -392,6 +392,15 @@ TEST(WordBinFile, PlainFilesAreCheckedByMagicNumber) {
               "File " + dir + "/missing.doc is not found.");
 }
 
+TEST(WordBinFile, OleStreamHeaderIsSkipped) {
+    WordDocBuilder b;
+    b.pieces = {{u"In a BDOC\r", true}};
+    TWordBinFile doc;
+    TMemoryStream s("BDOC" + std::string(8, '\x01') + b.Compound());
+    doc.LoadFromOLEStream(s);
+    EXPECT_EQ(Body(doc), u"In a BDOC\r\n");
+}
+
 TEST(WordBinFile, ZeroCharactersAreDropped) {
     WordDocBuilder b;
     b.pieces = {{std::u16string(u"a\0b\r", 4), false}};
