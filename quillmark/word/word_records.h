@@ -25,7 +25,6 @@ inline constexpr size_t kFib2Size = 320;
 
 // Magic numbers (wIdent) of Word binary documents.
 inline constexpr uint16_t kWordIdentMac5 = 0x37FE;  // Macintosh Word 5
-inline constexpr uint16_t kWordIdentWinWord = 0xA5EC;  // Word 6 and later in compound files
 // The magic numbers with which a plain (non-compound) file is accepted as a
 // Word document: the pre-Word 6 generations (Word for Windows 1 and 2,
 // 0xA59B and 0xA5DB), the Write-compatible ones (0xBE31, 0xBE32) and 0x6031.
