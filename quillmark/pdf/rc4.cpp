@@ -21,16 +21,23 @@ void RC4Init(TRC4Context& context, const void* key, uint32_t keyLength) {
 void RC4Crypt(TRC4Context& context, const void* input, void* output, uint32_t length) {
     const uint8_t* in = static_cast<const uint8_t*>(input);
     uint8_t* out = static_cast<uint8_t*>(output);
-    uint8_t x = context.x, y = context.y;
-    uint8_t* s = context.State;
+    // The permutation is worked on as 32-bit words (byte stores into the
+    // table stall the loop) and copied back at the end.
+    unsigned x = context.x, y = context.y;
+    uint32_t s[256];
+    for (int i = 0; i < 256; ++i) s[i] = context.State[i];
     for (uint32_t i = 0; i < length; ++i) {
-        x = static_cast<uint8_t>(x + 1);
-        y = static_cast<uint8_t>(y + s[x]);
-        std::swap(s[x], s[y]);
-        out[i] = in[i] ^ s[static_cast<uint8_t>(s[x] + s[y])];
+        x = (x + 1) & 255;
+        unsigned tx = s[x];
+        y = (y + tx) & 255;
+        unsigned ty = s[y];
+        s[x] = ty;
+        s[y] = tx;
+        out[i] = static_cast<uint8_t>(in[i] ^ s[(tx + ty) & 255]);
     }
-    context.x = x;
-    context.y = y;
+    for (int i = 0; i < 256; ++i) context.State[i] = static_cast<uint8_t>(s[i]);
+    context.x = static_cast<uint8_t>(x);
+    context.y = static_cast<uint8_t>(y);
 }
 
 void RC4Crypt2(TRC4Context& context, const std::string& input, std::string& output, uint32_t length) {
