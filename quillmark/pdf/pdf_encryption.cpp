@@ -192,6 +192,24 @@ TDTPDFCryptMethod MethodOf(std::string_view cfm) {
     return TDTPDFCryptMethod::Unknown;
 }
 
+// UTF-8 text whose characters all lie below U+0100 as Latin-1 bytes; false
+// for anything else (invalid UTF-8 included).
+bool Latin1FromUtf8(std::string_view utf8, std::string& out) {
+    out.clear();
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size() &&
+                   (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
+            out.push_back(static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F)));
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::map<std::string, std::string> PdfDictionaryEntries(std::string_view text) {
@@ -356,9 +374,19 @@ void TDTPDFStandardEncryption::Authenticate(const std::string& docID, const std:
         }
         throw Exception(strPasswordNotValid);
     }
+    if (AuthenticateRc4Password(docID, password)) return;
+    // Passwords of revisions 2 to 4 are 8-bit text; one given as UTF-8 is
+    // tried again as Latin-1 (close to the PDFDocEncoding writers use).
+    std::string latin1;
+    if (Latin1FromUtf8(password, latin1) && latin1 != password && AuthenticateRc4Password(docID, latin1)) return;
+    throw Exception(strPasswordNotValid);
+}
+
+bool TDTPDFStandardEncryption::AuthenticateRc4Password(const std::string& docID, const std::string& password) {
+    std::string key;
     if (CheckUserPassword(docID, password, key)) {
         fileKey_ = key;
-        return;
+        return true;
     }
     // The owner password: its hash is the RC4 key that turns /O back into
     // the padded user password.
@@ -381,10 +409,10 @@ void TDTPDFStandardEncryption::Authenticate(const std::string& docID, const std:
         if (CheckUserPassword(docID, user, key)) {
             fileKey_ = key;
             ownerAuthenticated_ = true;
-            return;
+            return true;
         }
     }
-    throw Exception(strPasswordNotValid);
+    return false;
 }
 
 std::string TDTPDFStandardEncryption::ObjectKey(TDTPDFCryptMethod method, int32_t objNumber,

@@ -114,6 +114,8 @@ protected:
     std::string ObjectKey(TDTPDFCryptMethod method, int32_t objNumber, int32_t generation) const;
     std::string Apply(TDTPDFCryptMethod method, int32_t objNumber, int32_t generation, std::string_view data) const;
     bool CheckUserPassword(const std::string& docID, const std::string& password, std::string& key) const;
+    // Revisions 2 to 4: password as user, then as owner password.
+    bool AuthenticateRc4Password(const std::string& docID, const std::string& password);
     bool CheckUserPasswordV5(std::string_view password, std::string& key) const;
     bool CheckOwnerPasswordV5(std::string_view password, std::string& key) const;
 

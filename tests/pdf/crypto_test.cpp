@@ -6,16 +6,10 @@
 
 #include "quillmark/pdf/md5.h"
 #include "quillmark/pdf/rc4.h"
+#include "support/test_support.h"
 
 namespace quillmark {
 namespace {
-
-std::string Hex(const std::string& bytes) {
-    static const char* d = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) out += {d[c >> 4], d[c & 15]};
-    return out;
-}
 
 TEST(Md5, Rfc1321TestSuite) {
     const std::pair<std::string, const char*> suite[] = {
@@ -30,7 +24,7 @@ TEST(Md5, Rfc1321TestSuite) {
     };
     for (const auto& [input, digest] : suite) {
         SCOPED_TRACE(input);
-        EXPECT_EQ(Hex(MD5Bytes(input)), digest);
+        EXPECT_EQ(test::ToHex(MD5Bytes(input)), digest);
     }
 }
 
@@ -91,11 +85,11 @@ std::string Rc4(const std::string& key, const std::string& data) {
 }
 
 TEST(Rc4, PublishedVectors) {
-    EXPECT_EQ(Hex(Rc4("Key", "Plaintext")), "bbf316e8d940af0ad3");
-    EXPECT_EQ(Hex(Rc4("Wiki", "pedia")), "1021bf0420");
-    EXPECT_EQ(Hex(Rc4("Secret", "Attack at dawn")), "45a01f645fc35b383552544b9bf5");
+    EXPECT_EQ(test::ToHex(Rc4("Key", "Plaintext")), "bbf316e8d940af0ad3");
+    EXPECT_EQ(test::ToHex(Rc4("Wiki", "pedia")), "1021bf0420");
+    EXPECT_EQ(test::ToHex(Rc4("Secret", "Attack at dawn")), "45a01f645fc35b383552544b9bf5");
     // RFC 6229, 40-bit key 0102030405: the keystream at offsets 0 and 16.
-    EXPECT_EQ(Hex(Rc4(std::string("\x01\x02\x03\x04\x05", 5), std::string(32, '\0'))),
+    EXPECT_EQ(test::ToHex(Rc4(std::string("\x01\x02\x03\x04\x05", 5), std::string(32, '\0'))),
               "b2396305f03dc027ccc3524a0a1118a86982944f18fc82d589c403a47a0d0919");
 }
 
@@ -126,7 +120,7 @@ TEST(Rc4, Crypt2StopsAtTheShorterStringAndDoneWipes) {
     RC4Init(c, "Key", 3);
     std::string out(4, '\0');
     RC4Crypt2(c, "Plaintext", out, 9);  // output holds only 4 bytes
-    EXPECT_EQ(Hex(out), "bbf316e8");
+    EXPECT_EQ(test::ToHex(out), "bbf316e8");
     RC4Done(c);
     EXPECT_EQ(c.x, 0);
     EXPECT_EQ(c.y, 0);

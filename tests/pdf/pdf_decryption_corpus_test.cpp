@@ -37,13 +37,6 @@ std::vector<Sample> Samples() {
 
 std::string Stem(const std::string& name) { return name.substr(0, name.size() - 4); }
 
-std::string Hex(std::string_view bytes) {
-    static const char* d = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) out += {d[c >> 4], d[c & 15]};
-    return out;
-}
-
 std::string Crc(const std::string& data) {
     char got[16];
     std::snprintf(got, sizeof got, "%08lx",
@@ -97,7 +90,7 @@ TEST(PdfDecryptionCorpus, EveryFileDecryptsAsQpdfReadsIt) {
         ASSERT_NO_THROW(LoadFile(r, path, s.user));
         ASSERT_NE(Handler(r), nullptr);
         std::string key = test::ReadDataFile("pdf/encrypted/" + Stem(s.name) + ".key.txt");
-        EXPECT_EQ(Hex(Handler(r)->FileKey()) + "\n", key);
+        EXPECT_EQ(test::ToHex(Handler(r)->FileKey()) + "\n", key);
 
         std::istringstream streams(test::ReadDataFile("pdf/encrypted/" + Stem(s.name) + ".streams.txt"));
         int32_t n = 0;
@@ -120,7 +113,7 @@ TEST(PdfDecryptionCorpus, EveryFileDecryptsAsQpdfReadsIt) {
         std::vector<std::string> keys;
         for (const auto& e : expected) keys.push_back(e.first);
         std::map<std::string, std::string> got = InfoStrings(r, keys);
-        for (const auto& [key, value] : expected) EXPECT_EQ(Hex(got[key]), value) << key;
+        for (const auto& [key, value] : expected) EXPECT_EQ(test::ToHex(got[key]), value) << key;
 
         // The owner password opens the document with the same key.
         if (s.owner != "-") {

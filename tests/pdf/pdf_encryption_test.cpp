@@ -14,6 +14,7 @@
 #include "quillmark/pdf/pdf_objects.h"
 #include "quillmark/pdf/pdf_reader.h"
 #include "quillmark/pdf/rc4.h"
+#include "support/test_support.h"
 #include "tests/support/pdf_builder.h"
 
 namespace quillmark {
@@ -38,21 +39,8 @@ std::string AesDict(const std::string& cfm = "/AESV2", const std::string& extra 
            "/StrF /StdCF /U " + kUserHash + " /V 4 " + extra + ">>";
 }
 
-std::string Hex(std::string_view bytes) {
-    static const char* d = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) out += {d[c >> 4], d[c & 15]};
-    return out;
-}
-
-std::string Unhex(std::string_view hex) {
-    std::string out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
-    return out;
-}
-
 std::string ObjectKey(int32_t num, int32_t gen, bool aes) {
-    std::string in = Unhex(kFileKey);
+    std::string in = test::FromHex(kFileKey);
     in += {static_cast<char>(num & 0xFF), static_cast<char>((num >> 8) & 0xFF), static_cast<char>((num >> 16) & 0xFF),
            static_cast<char>(gen & 0xFF), static_cast<char>((gen >> 8) & 0xFF)};
     if (aes) in += "sAlT";
@@ -98,7 +86,7 @@ std::string BuildFile(bool aes, const std::string& encryptDict) {
     auto enc = [&](int32_t n, int32_t g, const std::string& d) { return aes ? AesEncrypt(n, g, d) : Rc4Encrypt(n, g, d); };
     PdfBuilder b;
     b.Add(1, "<< /Type /Catalog >>");
-    b.Add(2, "<< /Title <" + Hex(enc(2, 0, "Secret title")) + "> >>");
+    b.Add(2, "<< /Title <" + test::ToHex(enc(2, 0, "Secret title")) + "> >>");
     b.Add(4, StreamObject("", enc(4, 1, AllBytes())), 1);
     b.Add(5, StreamObject("/Filter /FlateDecode", enc(5, 0, Deflate(kContent))));
     b.Add(6, encryptDict);
@@ -141,7 +129,7 @@ TEST(PdfEncryption, DecryptsStreamsAndStringsWithRc4AndAes) {
         SCOPED_TRACE(aes ? "AES-128" : "RC4-128");
         TDTPDFReader r;
         Load(r, BuildFile(aes, aes ? AesDict() : Rc4Dict()));
-        EXPECT_EQ(Hex(Handler(r).FileKey()), kFileKey);
+        EXPECT_EQ(test::ToHex(Handler(r).FileKey()), kFileKey);
         EXPECT_FALSE(Handler(r).OwnerAuthenticated());
         // Generation 1: the object key uses the real generation number, and
         // every byte value comes back unchanged (no text round trip).
@@ -159,7 +147,7 @@ TEST(PdfEncryption, OwnerPasswordOpensAndWrongPasswordFailsAtLoad) {
         TDTPDFReader r;
         Load(r, file, "owner");
         EXPECT_TRUE(Handler(r).OwnerAuthenticated());
-        EXPECT_EQ(Hex(Handler(r).FileKey()), kFileKey);
+        EXPECT_EQ(test::ToHex(Handler(r).FileKey()), kFileKey);
         EXPECT_EQ(r.GetDecodedStream(5), kContent);
         // The check runs once, at load, before any stream is read.
         EXPECT_EQ(LoadError(file, "not the password"), strPasswordNotValid);
@@ -196,7 +184,7 @@ TEST(PdfEncryption, CryptFiltersIdentityAndUnknownMethods) {
         // Streams left in the clear by /StmF /Identity; strings still AES.
         PdfBuilder b;
         b.Add(1, "<< /Type /Catalog >>");
-        b.Add(2, "<< /Title <" + Hex(AesEncrypt(2, 0, "Secret title")) + "> >>");
+        b.Add(2, "<< /Title <" + test::ToHex(AesEncrypt(2, 0, "Secret title")) + "> >>");
         b.Add(5, StreamObject("/Filter /FlateDecode", Deflate(kContent)));
         std::string dict = AesDict();
         dict.replace(dict.find("/StmF /StdCF"), 12, "/StmF /Identity");
@@ -315,21 +303,21 @@ TEST(PdfEncryption, ReadsTheDictionaryValues) {
 
 TEST(PdfEncryption, KeyDerivationMatchesQpdf) {
     auto h = Create(Rc4Dict());
-    const std::string id = Unhex("fedd31e896673bfdc9fc40bb611af7c3");
+    const std::string id = test::FromHex("fedd31e896673bfdc9fc40bb611af7c3");
     std::string pw;
-    EXPECT_EQ(Hex(h->ComputeKey(id, pw)), kFileKey);
+    EXPECT_EQ(test::ToHex(h->ComputeKey(id, pw)), kFileKey);
     EXPECT_EQ(pw, TDTPDFStandardEncryption::PASSWORD_PADDING());
     // A password longer than 32 bytes is cut to 32 before hashing.
     std::string longer = std::string(32, 'p') + "tail", cut(32, 'p');
     EXPECT_EQ(h->ComputeKey(id, longer), h->ComputeKey(id, cut));
     EXPECT_EQ(longer, std::string(32, 'p'));
-    EXPECT_EQ(Hex(TDTPDFStandardEncryption::PASSWORD_PADDING()),
+    EXPECT_EQ(test::ToHex(TDTPDFStandardEncryption::PASSWORD_PADDING()),
               "28bf4e5e4e758a4164004e56fffa01082e2e00b6d0683e802f0ca9fe6453697a");
 
     // Revision 4 with /EncryptMetadata false hashes four 0xFF bytes more.
     auto m = Create(AesDict("/AESV2", "/EncryptMetadata false "));
     pw.clear();
-    EXPECT_NE(Hex(m->ComputeKey(id, pw)), kFileKey);
+    EXPECT_NE(test::ToHex(m->ComputeKey(id, pw)), kFileKey);
 
     // A 40-bit key is five bytes.
     auto k40 = Create(std::string("<< /Filter /Standard /V 1 /R 2 /O ") + kOwnerHash + " /P -4 >>");
