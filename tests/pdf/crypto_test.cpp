@@ -1,6 +1,7 @@
 // MD5 against the RFC 1321 test suite, RC4 against published vectors
 // (RFC 6229 and the classic short examples).
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include <string>
 
@@ -32,10 +33,6 @@ TEST(Md5, PiecewiseUpdatesGiveTheSameDigestAcrossBlockBoundaries) {
     std::string data;
     for (int i = 0; i < 1000; ++i) data.push_back(static_cast<char>(i * 7 + 3));
     const std::string whole = MD5Bytes(data);
-    // Lengths around the 56-byte padding limit and the 64-byte block.
-    for (size_t len : {55u, 56u, 63u, 64u, 65u, 119u, 120u, 128u}) {
-        EXPECT_EQ(MD5Bytes(data.substr(0, len)).size(), 16u);
-    }
     for (size_t step : {1u, 3u, 63u, 64u, 65u, 200u}) {
         SCOPED_TRACE(step);
         MD5Context c;
@@ -48,6 +45,18 @@ TEST(Md5, PiecewiseUpdatesGiveTheSameDigestAcrossBlockBoundaries) {
         MD5Digest d;
         MD5Final(c, d);
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(d.bytes), 16), whole);
+    }
+}
+
+TEST(Md5, AgreesWithOpenSslAroundThePaddingAndBlockLimits) {
+    std::string data;
+    for (int i = 0; i < 300; ++i) data.push_back(static_cast<char>(i * 31 + 7));
+    for (size_t len = 0; len <= data.size(); ++len) {
+        unsigned char ref[EVP_MAX_MD_SIZE];
+        unsigned int n = 0;
+        EVP_Digest(data.data(), len, ref, &n, EVP_md5(), nullptr);
+        ASSERT_EQ(MD5Bytes(std::string_view(data).substr(0, len)), std::string(reinterpret_cast<char*>(ref), n))
+            << len;
     }
 }
 
