@@ -3,6 +3,7 @@
 //   --check      also fetch every object and decode every stream, and report
 //                objects whose text does not start with their "N G obj" header
 //   --stream N   print the decoded data of stream object N instead
+//   --password PW  the user or owner password of an encrypted file
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +18,7 @@ namespace quillmark::cli {
 namespace {
 
 int Usage(const std::string& why) {
-    std::fprintf(stderr, "quillmark pdf-objects: %s\nusage: quillmark pdf-objects [--check | --stream N] FILE\n",
+    std::fprintf(stderr, "quillmark pdf-objects: %s\nusage: quillmark pdf-objects [--check | --stream N] [--password PW] FILE\n",
                  why.c_str());
     return 2;
 }
@@ -73,13 +74,16 @@ int CheckAll(TDTPDFReader& reader) {
 int RunPdfObjects(const Args& args) {
     bool check = false;
     long stream = -1;
-    std::string file;
+    std::string file, password;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--check") {
             check = true;
         } else if (args[i] == "--stream") {
             if (i + 1 >= args.size()) return Usage("--stream needs an object number");
             stream = std::strtol(args[++i].c_str(), nullptr, 10);
+        } else if (args[i] == "--password") {
+            if (i + 1 >= args.size()) return Usage("--password needs a value");
+            password = args[++i];
         } else if (!args[i].empty() && args[i][0] == '-') {
             return Usage("unknown option " + args[i]);
         } else if (file.empty()) {
@@ -92,6 +96,7 @@ int RunPdfObjects(const Args& args) {
     TDTPDFReader reader;
     try {
         reader.SetParseItems(TDTWParseItems{});
+        reader.SetPassword(password);
         reader.LoadFromFile(file);
         if (stream >= 0) {
             std::string data = reader.GetDecodedStream(static_cast<int32_t>(stream));

@@ -94,16 +94,29 @@ public:
                                  int32_t packedSize, int32_t& sizeHint, int32_t objNumber);
     // Convenience: GetFilterContent + GetStreamContent for object objNumber.
     std::string GetDecodedStream(int32_t objNumber);
+    // The bytes of a string (already decoded from "(...)" or "<...>") found
+    // in object objNumber, decrypted when the document is encrypted.
+    std::string DecryptString(int32_t objNumber, std::string_view bytes);
+    // The security handler of the loaded document (nullptr when the
+    // document is not encrypted).
+    const TDTPDFEncryption* GetEncryption() const { return Encryption.get(); }
 
 protected:
     // --- security (pdf_reader_encryption.cpp) ---
     // Reads the trailer's /Encrypt dictionary (EncryptTag) and sets up
     // Encryption; runs once per load after the cross-reference walk.
     void ParseEncryption();
-    // Decrypts the bytes of a stream or string belonging to object
-    // objNumber generation generation; returns data unchanged when the
-    // document is not encrypted. Every stream read goes through it.
+    // Decrypts the bytes of a string belonging to object objNumber
+    // generation generation; returns data unchanged when the document is not
+    // encrypted, for objects inside an object stream (the stream was
+    // decrypted as a whole) and for the encryption dictionary itself.
     std::string DecryptData(int32_t objNumber, int32_t generation, std::string data);
+    // The same for the data of a stream object; lowerDict is its dictionary
+    // (lower case), cryptFilter the name given by a /Crypt filter ("" when
+    // it has none). Cross-reference streams are never decrypted, metadata
+    // streams not when the handler says /EncryptMetadata false.
+    std::string DecryptStreamData(int32_t objNumber, std::string_view lowerDict, std::string_view cryptFilter,
+                                  std::string data);
 
     // --- document layer (pdf_reader_document.cpp) ---
     // Pages, fonts and metadata: runs after ParseEncryption.
@@ -145,6 +158,7 @@ protected:
     int32_t StartCrossRef = 0;
     std::string RootTag, InfoTag, EncryptTag;
     std::shared_ptr<TDTPDFEncryption> Encryption;
+    int32_t encryptObject_ = -1;  // object number of the encryption dictionary
 
     std::string data_;            // the whole file, read once per load
     std::string trailerText_;     // newest trailer dictionary, original case

@@ -216,13 +216,25 @@ std::string TDTPDFReader::GetStreamContent(std::string_view filter, std::string_
         sizeHint = 0;
         return {};
     }
-    if (objNumber > 0) data = DecryptData(objNumber, GetGeneration(objNumber), std::move(data));
 
     dict = ResolveDictionaryEntry(ResolveDictionaryEntry(dict, "/filter"), "/decodeparms");
     std::vector<std::string> names = FilterNames(dict);
     if (names.empty() && !filter.empty()) names.emplace_back(PdfLower(filter));
     std::vector<std::string> parms = DecodeParmsList(dict);
+    if (objNumber > 0 && Encryption) {
+        // A /Crypt filter names the crypt filter of this stream (Identity
+        // when its parameters name none); it is applied as the decryption.
+        std::string crypt;
+        for (size_t k = 0; k < names.size(); ++k)
+            if (names[k] == "/crypt") {
+                crypt = k < parms.size() ? PdfValue(parms[k], "/name") : std::string();
+                crypt = crypt.size() > 1 && crypt[0] == '/' ? crypt.substr(1) : "Identity";
+                break;
+            }
+        data = DecryptStreamData(objNumber, dict, crypt, std::move(data));
+    }
     for (size_t k = 0; k < names.size(); ++k) {
+        if (names[k] == "/crypt") continue;
         TDTPDFDecodeParms p = ParseDecodeParms(k < parms.size() ? std::string_view(parms[k]) : "");
         bool known = true;
         std::string decoded = PdfApplyFilter(names[k], data, p, &known);

@@ -58,6 +58,20 @@ double InOrderRecall(const std::string& truthUtf8, const std::string& extractedU
     return static_cast<double>(found) / static_cast<double>(truth.size());
 }
 
+std::string ToHex(std::string_view bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) out += {digits[c >> 4], digits[c & 15]};
+    return out;
+}
+
+std::string FromHex(std::string_view hex) {
+    std::string out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    return out;
+}
+
 CliResult RunCli(const std::string& args) {
     std::string cmd = std::string(QUILLMARK_CLI) + " " + args + " 2>&1";
     CliResult r{-1, {}};

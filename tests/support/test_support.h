@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillmark::test {
@@ -17,6 +18,10 @@ std::vector<std::string> Words(const std::string& utf8);
 // greedy subsequence match within a window); 1.0 means every word is there
 // in order.
 double InOrderRecall(const std::string& truthUtf8, const std::string& extractedUtf8);
+
+// Lower-case hexadecimal text of bytes, and back (pairs of hex digits).
+std::string ToHex(std::string_view bytes);
+std::string FromHex(std::string_view hex);
 
 // Runs the built quillmark command with the given arguments (a shell
 // command line), capturing stdout and stderr together.
