@@ -14,6 +14,7 @@ enum class DocumentFormat {
     Unknown,
     PalmDoc,
     CompoundFile,  // an OLE compound file of no more specific format
+    Pdf,
 };
 
 // Looks at the whole file's bytes (containers need more than a header).
