@@ -135,6 +135,16 @@ public:
                 acc.clear();
                 continue;
             }
+            if (tok == "BDC" || tok == "BMC") {
+                BeginMarked(tok == "BDC" ? std::string_view(acc) : std::string_view());
+                acc.clear();
+                continue;
+            }
+            if (tok == "EMC") {
+                if (!marked_.empty()) marked_.pop_back();
+                acc.clear();
+                continue;
+            }
             if (IsListedOperator(tok)) {
                 std::string line = acc.empty() ? std::string(tok) : acc + " " + std::string(tok);
                 UpdateState(tok, acc);
@@ -153,6 +163,33 @@ public:
     }
 
 private:
+    // Marked content: a span with /ActualText stands for the glyphs shown
+    // inside it (used where the glyphs themselves carry no Unicode).
+    struct Marked {
+        bool hasActualText = false;
+        bool used = false;
+        std::u16string actualText;
+    };
+    void BeginMarked(std::string_view operands) {
+        Marked m;
+        PdfLexer lx(operands);
+        PdfParseObject(lx);  // the tag
+        PdfObject props = PdfParseObject(lx);
+        if (const PdfObject* at = props.Get("ActualText"); at && at->kind == PdfObject::String) {
+            m.hasActualText = true;
+            m.actualText = PdfTextString(at->text);
+        }
+        // Unbalanced BDC operators in damaged content cannot grow the stack
+        // without end.
+        if (marked_.size() < 256) marked_.push_back(std::move(m));
+    }
+    // The replacement text of the innermost span with /ActualText, or null.
+    Marked* ActualTextSpan() {
+        for (auto it = marked_.rbegin(); it != marked_.rend(); ++it)
+            if (it->hasActualText) return &*it;
+        return nullptr;
+    }
+
     // State that lasts beyond one text object: font, leading.
     void UpdateState(std::string_view op, std::string_view operands) {
         if (op == "Tf") {
@@ -230,6 +267,10 @@ private:
             if (op == "'" || op == "\"" || op == "T*" || op == "Td" || op == "TD" || op == "Tm") ApplyMove(line);
             if (IsTextShowing(op)) text += PdfShownText(LineOperands(line), font, addSpace);
         }
+        if (Marked* span = ActualTextSpan()) {
+            text = span->used ? std::u16string() : span->actualText;
+            span->used = true;
+        }
         item->Left = lineLeft_;
         item->Top = lineTop_;
         item->Text = std::move(text);
@@ -271,6 +312,7 @@ private:
     double leading_ = 0;
     std::string font_;
     int32_t fontSize_ = 0;
+    std::vector<Marked> marked_;
 };
 
 }  // namespace

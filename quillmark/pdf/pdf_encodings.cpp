@@ -125,6 +125,15 @@ int PdfCjkCodePage(std::string_view encoding) {
         {"/GBK-EUC-H", 936},    {"/GBK-EUC-V", 936},      {"/ETen-B5-H", 950},      {"/ETen-B5-V", 950},
         {"/90ms-RKSJ-H", 932},  {"/90ms-RKSJ-V", 932},    {"/90msp-RKSJ-H", 932},   {"/KSCms-UHC-H", 949},
         {"/KSCms-UHC-HW-H", 949}, {"/KSCms-UHC-HW-V", 949},
+        // Further predefined CMaps whose codes are the bytes of the same
+        // (or a compatible) multi-byte encoding.
+        {"/GB-EUC-H", 936},     {"/GB-EUC-V", 936},       {"/GBpc-EUC-H", 936},     {"/GBpc-EUC-V", 936},
+        {"/GBKp-EUC-H", 936},   {"/GBKp-EUC-V", 936},     {"/GBK2K-H", 936},        {"/GBK2K-V", 936},
+        {"/B5pc-H", 950},       {"/B5pc-V", 950},         {"/ETenms-B5-H", 950},    {"/ETenms-B5-V", 950},
+        {"/HKscs-B5-H", 950},   {"/HKscs-B5-V", 950},     {"/83pv-RKSJ-H", 932},    {"/90pv-RKSJ-H", 932},
+        {"/90pv-RKSJ-V", 932},  {"/90msp-RKSJ-V", 932},   {"/Add-RKSJ-H", 932},     {"/Add-RKSJ-V", 932},
+        {"/EUC-H", 20932},      {"/EUC-V", 20932},        {"/KSC-EUC-H", 949},      {"/KSC-EUC-V", 949},
+        {"/KSCpc-EUC-H", 949},  {"/KSCpc-EUC-V", 949},
     };
     for (const auto& e : kCjk)
         if (encoding == e.name) return e.codePage;
