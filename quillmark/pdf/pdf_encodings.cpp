@@ -156,7 +156,7 @@ std::u16string PdfTextString(std::string_view bytes) {
     for (unsigned char b : bytes) {
         char16_t c = kPDFDocEncoding[b];
         if (c == 0 && b < 0x20) continue;  // control codes carry no text
-        out.push_back(c != 0 ? c : static_cast<char16_t>(b));
+        PdfAppendChar(out, c != 0 ? c : static_cast<char16_t>(b));
     }
     return out;
 }
