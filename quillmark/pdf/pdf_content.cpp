@@ -357,6 +357,7 @@ std::u16string PdfShownText(std::string_view operands, const TDTPDFFont* font, b
     std::u16string out;
     PdfLexer lx(operands);
     int depth = 0;
+    bool wordSpace = false;
     while (true) {
         PdfToken t = lx.Next();
         if (t == PdfToken::End) break;
@@ -365,13 +366,15 @@ std::u16string PdfShownText(std::string_view operands, const TDTPDFFont* font, b
         else if (t == PdfToken::String || t == PdfToken::HexString) {
             size_t used = 0;
             std::u16string part = DecodeBytes(PdfDecodeString(lx.TokenText(), used), font, addSpace);
-            if (addSpace && !out.empty() && !part.empty()) out.push_back(u' ');
+            if (part.empty()) continue;
+            if ((addSpace || wordSpace) && !out.empty() && out.back() != u' ' && part[0] != u' ') out.push_back(u' ');
+            wordSpace = false;
             out += part;
         } else if (t == PdfToken::Number && depth > 0) {
             // Kerning inside TJ: a large negative adjustment moves the pen
             // by a word space.
             double adj = StrToFloatDef(lx.TokenText(), 0);
-            if (adj < -200 && !out.empty() && out.back() != u' ') out.push_back(u' ');
+            if (adj < -200 && !out.empty()) wordSpace = true;
         }
     }
     return out;
