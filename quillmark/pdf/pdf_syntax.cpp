@@ -202,7 +202,7 @@ PdfObject PdfParseObject(PdfLexer& lexer, int depth) {
                 PdfToken v = lexer.Next();
                 if (v == PdfToken::DictClose || v == PdfToken::End) break;
                 lexer.SetPosition(save);
-                obj.entries.emplace_back(std::move(key), PdfParseObject(lexer, depth + 1));
+                obj.entries.push_back(PdfDictEntry{std::move(key), PdfParseObject(lexer, depth + 1)});
                 if (depth + 1 > kMaxNesting) break;
             }
             return obj;

@@ -45,6 +45,8 @@ private:
     size_t begin_ = 0;
 };
 
+struct PdfDictEntry;
+
 struct PdfObject {
     enum Kind { Null, Boolean, Number, Name, String, Array, Dictionary, Reference };
     Kind kind = Null;
@@ -52,12 +54,17 @@ struct PdfObject {
     std::string text;           // Name without "/" ("#xx" decoded); String bytes
     int32_t ref = 0;            // Reference: object number
     std::vector<PdfObject> items;                            // Array
-    std::vector<std::pair<std::string, PdfObject>> entries;  // Dictionary (names without "/")
+    std::vector<PdfDictEntry> entries;  // Dictionary (names without "/")
 
     bool IsName(std::string_view n) const { return kind == Name && text == n; }
     // Dictionary entry by name (exact case), or null.
     const PdfObject* Get(std::string_view key) const;
     int64_t AsInt(int64_t def = 0) const;
+};
+
+struct PdfDictEntry {
+    std::string first;  // the key
+    PdfObject second;
 };
 
 // Parses one direct object at the lexer's position ("N G R" becomes a
