@@ -183,9 +183,13 @@ TDTPDFFont* TDTPDFFonts::FindFontByName(std::string_view name) const {
 }
 
 TDTPDFFont* TDTPDFFonts::FindFontByObject(int32_t objNumber) const {
-    for (const auto& f : items_)
-        if (f->ObjNumber == objNumber && objNumber >= 0) return f.get();
-    return nullptr;
+    auto it = byObject_.find(objNumber);
+    return it == byObject_.end() ? nullptr : it->second;
+}
+
+void TDTPDFFonts::SetObject(TDTPDFFont* font, int32_t objNumber) {
+    font->ObjNumber = objNumber;
+    if (objNumber >= 0) byObject_.emplace(objNumber, font);
 }
 
 }  // namespace quillmark

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "quillmark/pdf/pdf_cmap.h"
@@ -70,10 +71,16 @@ public:
     TDTPDFFont* FindFontByName(std::string_view name) const;
     // The font loaded from object objNumber, or null.
     TDTPDFFont* FindFontByObject(int32_t objNumber) const;
-    void Clear() { items_.clear(); }
+    void Clear() {
+        items_.clear();
+        byObject_.clear();
+    }
+    // Records that font was loaded from object objNumber.
+    void SetObject(TDTPDFFont* font, int32_t objNumber);
 
 private:
     std::vector<std::unique_ptr<TDTPDFFont>> items_;
+    std::unordered_map<int32_t, TDTPDFFont*> byObject_;
 };
 
 }  // namespace quillmark

@@ -170,7 +170,7 @@ void TDTPDFReader::LoadPageFonts(const PdfObject& resources, TDTPDFPageFonts& pa
 TDTPDFFont* TDTPDFReader::LoadFont(const std::string& name, int32_t objNumber, const PdfObject& dict) {
     TDTPDFFont* font = FFonts.AddItem();
     font->FontName = "/" + name;
-    font->ObjNumber = objNumber;
+    FFonts.SetObject(font, objNumber);
     if (objNumber >= 0) font->Content = GetBodyByRefNo(objNumber);
     font->SetupEncoding(dict, [this](const PdfObject& v) { return Resolve(v); });
     // A damaged font stream loses that font's mapping, not the document.
