@@ -111,7 +111,7 @@ void TDTPDFCMap::Parse(std::string_view text) {
                 uint32_t count = high - low + 1;
                 if (c == PdfToken::HexString && count > kExpandLimit) {
                     if (bigRanges_.size() < 4096)
-                        bigRanges_.push_back({length, low, high, PdfCMapDestination(base), line});
+                        bigRanges_.push_back({length, low, high, base, line});
                     continue;
                 }
                 if (c == PdfToken::ArrayOpen) count = std::min<uint32_t>(count, static_cast<uint32_t>(array.items.size()));
@@ -198,9 +198,7 @@ bool TDTPDFCMap::Lookup(uint32_t code, uint8_t length, std::u16string& out) cons
         return true;
     }
     if (const BigRange* r = FindBig(code, length)) {
-        std::u16string d = r->base;
-        if (!d.empty()) d.back() = static_cast<char16_t>(d.back() + (code - r->low));
-        out += d;
+        out += PdfCMapDestination(r->base, code - r->low);
         return true;
     }
     return false;
@@ -219,9 +217,7 @@ bool TDTPDFCMap::LookupUnit(char16_t unit, std::u16string& out) const {
             // A wide range listed before the table's match wins.
             for (uint8_t len : {uint8_t{1}, uint8_t{2}})
                 if (const BigRange* r = FindBig(unit, len); r && r->line < best->line) {
-                    std::u16string d = r->base;
-                    if (!d.empty()) d.back() = static_cast<char16_t>(d.back() + (unit - r->low));
-                    out += d;
+                    out += PdfCMapDestination(r->base, unit - r->low);
                     return true;
                 }
         }
@@ -232,9 +228,7 @@ bool TDTPDFCMap::LookupUnit(char16_t unit, std::u16string& out) const {
     }
     for (uint8_t len : {uint8_t{1}, uint8_t{2}})
         if (const BigRange* r = FindBig(unit, len)) {
-            std::u16string d = r->base;
-            if (!d.empty()) d.back() = static_cast<char16_t>(d.back() + (unit - r->low));
-            out += d;
+            out += PdfCMapDestination(r->base, unit - r->low);
             return true;
         }
     return false;

@@ -51,7 +51,7 @@ private:
     struct BigRange {  // a range too wide to expand into the table
         uint8_t length;
         uint32_t low, high;
-        std::u16string base;  // destination of low (hex destinations only)
+        std::string base;  // destination bytes of low (hex destinations only)
         uint32_t line;
     };
     static uint64_t Key(uint32_t code, uint8_t length) { return (uint64_t{length} << 32) | code; }

@@ -27,17 +27,6 @@ bool IsListedOperator(std::string_view op) {
     return std::find(std::begin(kOps), std::end(kOps), op) != std::end(kOps);
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 std::string_view TrimView(std::string_view s) {
     size_t b = 0, e = s.size();
     while (b < e && PdfIsWhite(s[b])) ++b;
@@ -221,7 +210,7 @@ private:
             auto it = fonts_->find(name);
             if (it != fonts_->end()) return it->second;
             for (const auto& [n, f] : *fonts_)
-                if (EqualsIgnoreCase(n, name)) return f;
+                if (PdfEqualsIgnoreCase(n, name)) return f;
             return nullptr;
         }
         return readerFonts_ ? readerFonts_->FindFontByName(name) : nullptr;
@@ -329,7 +318,7 @@ std::string_view PdfLineOperator(std::string_view line) {
 std::string TDTWTagValues::GetValue(std::string_view tag, bool caseSensitive) const {
     for (const auto& line : lines_) {
         std::string_view op = PdfLineOperator(line);
-        if (caseSensitive ? op == tag : EqualsIgnoreCase(op, tag)) return std::string(LineOperands(line));
+        if (caseSensitive ? op == tag : PdfEqualsIgnoreCase(op, tag)) return std::string(LineOperands(line));
     }
     return {};
 }

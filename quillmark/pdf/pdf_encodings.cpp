@@ -1,4 +1,5 @@
 #include "quillmark/pdf/pdf_encodings.h"
+#include "quillmark/pdf/pdf_syntax.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,17 +10,6 @@
 namespace quillmark {
 
 namespace {
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 std::string_view WithoutSlash(std::string_view name) {
     if (!name.empty() && name[0] == '/') name.remove_prefix(1);
@@ -76,10 +66,10 @@ void ComponentToUnicode(std::string_view name, std::u16string& out) {
 
 const char16_t* PdfEncodingTable(std::string_view name) {
     name = WithoutSlash(name);
-    if (EqualsIgnoreCase(name, "WinAnsiEncoding")) return kWinAnsiEncoding;
-    if (EqualsIgnoreCase(name, "StandardEncoding")) return kStandardEncoding;
-    if (EqualsIgnoreCase(name, "MacRomanEncoding")) return kMacRomanEncoding;
-    if (EqualsIgnoreCase(name, "PDFDocEncoding")) return kPDFDocEncoding;
+    if (PdfEqualsIgnoreCase(name, "WinAnsiEncoding")) return kWinAnsiEncoding;
+    if (PdfEqualsIgnoreCase(name, "StandardEncoding")) return kStandardEncoding;
+    if (PdfEqualsIgnoreCase(name, "MacRomanEncoding")) return kMacRomanEncoding;
+    if (PdfEqualsIgnoreCase(name, "PDFDocEncoding")) return kPDFDocEncoding;
     return nullptr;
 }
 

@@ -11,17 +11,6 @@ namespace quillmark {
 
 namespace {
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 // The lines between every begin and the following end keyword.
 void SectionLines(std::string_view text, std::string_view begin, std::string_view end,
                   std::vector<std::string>& out) {
@@ -178,7 +167,7 @@ TDTPDFFont* TDTPDFFonts::AddItem() {
 
 TDTPDFFont* TDTPDFFonts::FindFontByName(std::string_view name) const {
     for (const auto& f : items_)
-        if (EqualsIgnoreCase(f->FontName, name)) return f.get();
+        if (PdfEqualsIgnoreCase(f->FontName, name)) return f.get();
     return nullptr;
 }
 

@@ -6,6 +6,7 @@
 #include "quillmark/framework/exception.h"
 #include "quillmark/pdf/pdf_date.h"
 #include "quillmark/pdf/pdf_encodings.h"
+#include "quillmark/pdf/pdf_syntax.h"
 #include "quillmark/pdf/pdf_reader.h"
 
 namespace quillmark {
@@ -17,21 +18,10 @@ constexpr int kMaxTreeDepth = 64;
 // Nested /Contents arrays.
 constexpr int kMaxContentsDepth = 8;
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 const PdfObject* GetIgnoreCase(const PdfObject& dict, std::string_view key) {
     if (const PdfObject* v = dict.Get(key)) return v;
     for (const auto& e : dict.entries)
-        if (EqualsIgnoreCase(e.first, key)) return &e.second;
+        if (PdfEqualsIgnoreCase(e.first, key)) return &e.second;
     return nullptr;
 }
 

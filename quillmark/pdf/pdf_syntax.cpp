@@ -129,6 +129,17 @@ std::string PdfDecodeName(std::string_view token) {
     return out;
 }
 
+bool PdfEqualsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
 double StrToFloatDef(std::string_view text, double def) {
     size_t b = 0, e = text.size();
     while (b < e && PdfIsWhite(text[b])) ++b;

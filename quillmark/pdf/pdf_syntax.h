@@ -79,6 +79,9 @@ PdfObject PdfParseObjectBody(std::string_view objectText);
 // Decodes a name token's "#xx" escapes (the leading "/" removed).
 std::string PdfDecodeName(std::string_view token);
 
+// ASCII case-insensitive equality (names, operators).
+bool PdfEqualsIgnoreCase(std::string_view a, std::string_view b);
+
 // Decimal number with "." as the decimal point; def when text is not a
 // number. A leading sign and surrounding white space are accepted.
 double StrToFloatDef(std::string_view text, double def);
