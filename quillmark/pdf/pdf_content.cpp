@@ -15,6 +15,12 @@ namespace quillmark {
 
 namespace {
 
+// A TJ adjustment (thousandths of the font size; negative moves right) more
+// negative than this is a gap between words. Kerning moves glyphs together
+// (positive values) or apart by far less; word gaps of justified text set
+// this way run from about -190 upwards.
+constexpr double kWordSpaceAdjustment = -150;
+
 bool IsTextShowing(std::string_view op) { return op == "Tj" || op == "TJ" || op == "'" || op == "\""; }
 
 // Operators that end a line of the list; the others (and their operands)
@@ -363,7 +369,7 @@ std::u16string PdfShownText(std::string_view operands, const TDTPDFFont* font, b
             // Kerning inside TJ: a large negative adjustment moves the pen
             // by a word space.
             double adj = StrToFloatDef(lx.TokenText(), 0);
-            if (adj < -200 && !out.empty()) wordSpace = true;
+            if (adj < kWordSpaceAdjustment && !out.empty()) wordSpace = true;
         }
     }
     return out;

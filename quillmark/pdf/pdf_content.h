@@ -35,7 +35,7 @@ std::string_view PdfLineOperator(std::string_view line);
 
 // The text shown by the operands of Tj, TJ, ' or ": every string decoded
 // through font (null: WinAnsi), joined. A TJ adjustment more negative than
-// -200 thousandths of the font size stands for a word space.
+// -150 thousandths of the font size stands for a word space.
 std::u16string PdfShownText(std::string_view operands, const TDTPDFFont* font, bool addSpace);
 
 }  // namespace quillmark

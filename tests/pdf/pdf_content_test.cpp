@@ -84,7 +84,7 @@ TEST(PdfContent, ShowTextArraysAndWordSpaces) {
     // A large negative adjustment stands for the space of justified text.
     EXPECT_EQ(fx.Parse("BT /F1 12 Tf 1 1 Td [(two) -250 (words) -900 ( x)] TJ ET").GetPlainText(),
               u"two words x");
-    EXPECT_EQ(PdfShownText("[(a)-201(b)-200(c)]", nullptr, false), u"a bc");
+    EXPECT_EQ(PdfShownText("[(a)-197(b)-149(c)250(d)]", nullptr, false), u"a bcd");
 }
 
 TEST(PdfContent, StringEscapesAreDecodedToBytes) {
