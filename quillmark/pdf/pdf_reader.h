@@ -201,6 +201,9 @@ protected:
     TDTPDFFonts FFonts;
     TDTPDFPages FPages{this};
     TDTWordSummaryInformation FSummaryInformation;
+    // Decoded content bytes a load may still read: pages that share one
+    // large stream cannot make a small file take unbounded work.
+    uint64_t contentBudget_ = 0;
 };
 
 }  // namespace quillmark

@@ -17,6 +17,10 @@ namespace {
 constexpr int kMaxTreeDepth = 64;
 // Nested /Contents arrays.
 constexpr int kMaxContentsDepth = 8;
+// Decoded page content read per load at most: a fixed allowance plus a
+// multiple of the file size far above what real documents need.
+constexpr uint64_t kContentBudgetBase = uint64_t{256} << 20;
+constexpr uint64_t kContentBudgetPerByte = 100;
 
 const PdfObject* GetIgnoreCase(const PdfObject& dict, std::string_view key) {
     if (const PdfObject* v = dict.Get(key)) return v;
@@ -54,6 +58,7 @@ PdfObject TDTPDFReader::Resolve(const PdfObject& value) {
 
 void TDTPDFReader::ReadDocumentContent() {
     bool text = ParseItems().Contains(wpiText);
+    contentBudget_ = kContentBudgetBase + kContentBudgetPerByte * static_cast<uint64_t>(data_.size());
     if (text) {
         int64_t root = PdfToInt(RootTag, 0);
         if (root > 0 && root <= INT32_MAX) ProcessPages(GetBodyByRefNo(static_cast<int32_t>(root)));
@@ -205,8 +210,14 @@ void TDTPDFReader::AppendContents(const PdfObject& contents, std::string& out, s
     }
     TDTPDFFilterContent fc = GetFilterContent(body);
     int32_t hint = fc.Length1;
+    if (contentBudget_ == 0) return;
     std::string data = GetStreamContent(fc.Filter, body, fc.Length, hint, contents.ref);
     if (data.empty()) return;
+    if (data.size() >= contentBudget_) {
+        contentBudget_ = 0;
+        return;
+    }
+    contentBudget_ -= data.size();
     out += data;
     // Streams of one page are joined as if they were one; a token must not
     // run on from one into the next.
