@@ -20,6 +20,8 @@ namespace {
 // (positive values) or apart by far less; word gaps of justified text set
 // this way run from about -190 upwards.
 constexpr double kWordSpaceAdjustment = -150;
+// Forms drawn inside forms.
+constexpr int kMaxFormDepth = 8;
 
 bool IsTextShowing(std::string_view op) { return op == "Tj" || op == "TJ" || op == "'" || op == "\""; }
 
@@ -92,8 +94,9 @@ void SkipInlineImage(PdfLexer& lx) {
 // The text state of one ParseContents call.
 class ContentParser {
 public:
-    ContentParser(TDTPDFPage& page, const TDTPDFPageFonts* fonts, const TDTPDFFonts* readerFonts)
-        : page_(page), fonts_(fonts), readerFonts_(readerFonts) {}
+    ContentParser(TDTPDFPage& page, const TDTPDFPageFonts* fonts, const TDTPDFFonts* readerFonts,
+                  const TDTPDFFormResolver* forms = nullptr, int formDepth = 0)
+        : page_(page), fonts_(fonts), readerFonts_(readerFonts), forms_(forms), formDepth_(formDepth) {}
 
     void Run(std::string_view content) {
         PdfLexer lx(content);
@@ -140,6 +143,11 @@ public:
                 acc.clear();
                 continue;
             }
+            if (tok == "Do") {
+                RunForm(acc);
+                acc.clear();
+                continue;
+            }
             if (IsListedOperator(tok)) {
                 std::string line = acc.empty() ? std::string(tok) : acc + " " + std::string(tok);
                 UpdateState(tok, acc);
@@ -158,6 +166,21 @@ public:
     }
 
 private:
+    // A form XObject's content is read as if it stood in place of "Do",
+    // with the form's own fonts, as a text object of its own.
+    void RunForm(std::string_view operands) {
+        if (!forms_ || !*forms_ || formDepth_ >= kMaxFormDepth || inText_) return;
+        PdfLexer lx(operands);
+        if (lx.Next() != PdfToken::Name) return;
+        std::string content;
+        TDTPDFPageFonts fonts;
+        if (!(*forms_)(std::string(lx.TokenText()), content, fonts)) return;
+        ContentParser inner(page_, &fonts, readerFonts_, forms_, formDepth_ + 1);
+        inner.font_ = font_;
+        inner.fontSize_ = fontSize_;
+        inner.Run(content);
+    }
+
     // Marked content: a span with /ActualText stands for the glyphs shown
     // inside it (used where the glyphs themselves carry no Unicode).
     struct Marked {
@@ -308,6 +331,8 @@ private:
     std::string font_;
     int32_t fontSize_ = 0;
     std::vector<Marked> marked_;
+    const TDTPDFFormResolver* forms_;
+    int formDepth_;
 };
 
 }  // namespace
@@ -376,7 +401,7 @@ std::u16string PdfShownText(std::string_view operands, const TDTPDFFont* font, b
 }
 
 void TDTPDFPages::ParseContents(std::string_view strContent, std::string_view strMediaBox,
-                                const TDTPDFPageFonts* fonts) {
+                                const TDTPDFPageFonts* fonts, const TDTPDFFormResolver* forms) {
     TDTPDFPage* page = AddPage();
     if (strContent.empty()) return;
     size_t open = strMediaBox.find('['), close = strMediaBox.find(']');
@@ -386,7 +411,7 @@ void TDTPDFPages::ParseContents(std::string_view strContent, std::string_view st
         for (size_t i = 0; i < v.size(); ++i)
             if (std::isfinite(v[i]) && std::fabs(v[i]) < 1e7) *fields[i] = static_cast<int32_t>(std::lround(v[i]));
     }
-    ContentParser parser(*page, fonts, FPDFReader ? &FPDFReader->Fonts() : nullptr);
+    ContentParser parser(*page, fonts, FPDFReader ? &FPDFReader->Fonts() : nullptr, forms);
     parser.Run(strContent);
 }
 

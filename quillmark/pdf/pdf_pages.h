@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -52,6 +53,12 @@ private:
 // Fonts of one page by resource name.
 using TDTPDFPageFonts = std::map<std::string, TDTPDFFont*>;
 
+// Finds a form XObject of the page by resource name ("/Fm0") for the "Do"
+// operator: its decoded content and its fonts. False when the name is not a
+// form (images, missing objects) or may not be entered again.
+using TDTPDFFormResolver =
+    std::function<bool(const std::string& name, std::string& content, TDTPDFPageFonts& fonts)>;
+
 class TDTPDFPage {
 public:
     int32_t Left = 0, Top = 0, Width = 1224, Height = 792;
@@ -75,7 +82,7 @@ public:
     // mediaBox is the page's /MediaBox array text ("[0 0 612 792]"); fonts
     // names the page's fonts (null: the reader's fonts by name).
     void ParseContents(std::string_view strContent, std::string_view strMediaBox,
-                       const TDTPDFPageFonts* fonts = nullptr);
+                       const TDTPDFPageFonts* fonts = nullptr, const TDTPDFFormResolver* forms = nullptr);
     // Every page after a line of 20 hyphens.
     std::u16string GetPlainText() const;
     std::u16string PlainText() const { return GetPlainText(); }

@@ -139,6 +139,9 @@ protected:
     void LoadPageFonts(const PdfObject& resources, TDTPDFPageFonts& pageFonts);
     TDTPDFFont* LoadFont(const std::string& name, int32_t objNumber, const PdfObject& dict);
     void AppendContents(const PdfObject& contents, std::string& out, std::set<int32_t>& seen, int depth);
+    // The decoded content and fonts of form XObject objNumber (false when it
+    // is not a form).
+    bool ReadForm(int32_t objNumber, const PdfObject& pageResources, std::string& content, TDTPDFPageFonts& fonts);
     // The parsed object a reference names (other objects come back as they are).
     PdfObject Resolve(const PdfObject& value);
     PdfObject ParsedObject(int32_t objNumber);

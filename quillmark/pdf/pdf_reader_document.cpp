@@ -138,7 +138,14 @@ void TDTPDFReader::AddPageObject(const PdfObject& page, PageWalk& walk) {
     std::string content;
     std::set<int32_t> seen;
     if (const PdfObject* c = page.Get("Contents")) AppendContents(*c, content, seen, 0);
-    FPages.ParseContents(content, MediaBoxText(box), &pageFonts);
+    PdfObject xobjects;
+    if (const PdfObject* x = resources.Get("XObject")) xobjects = Resolve(*x);
+    TDTPDFFormResolver forms = [this, &xobjects, &resources](const std::string& name, std::string& out,
+                                                               TDTPDFPageFonts& fonts) {
+        const PdfObject* ref = xobjects.Get(name.size() > 1 ? std::string_view(name).substr(1) : std::string_view());
+        return ref && ref->kind == PdfObject::Reference && ReadForm(ref->ref, resources, out, fonts);
+    };
+    FPages.ParseContents(content, MediaBoxText(box), &pageFonts, &forms);
 }
 
 void TDTPDFReader::LoadPageFonts(const PdfObject& resources, TDTPDFPageFonts& pageFonts) {
@@ -222,6 +229,26 @@ void TDTPDFReader::AppendContents(const PdfObject& contents, std::string& out, s
     // Streams of one page are joined as if they were one; a token must not
     // run on from one into the next.
     out.push_back('\n');
+}
+
+bool TDTPDFReader::ReadForm(int32_t objNumber, const PdfObject& pageResources, std::string& content,
+                            TDTPDFPageFonts& fonts) {
+    std::string body = GetBodyByRefNo(objNumber);
+    PdfObject dict = PdfParseObjectBody(body);
+    const PdfObject* subtype = dict.Get("Subtype");
+    if (!subtype || !subtype->IsName("Form") || contentBudget_ == 0) return false;
+    TDTPDFFilterContent fc = GetFilterContent(body);
+    int32_t hint = fc.Length1;
+    content = GetStreamContent(fc.Filter, body, fc.Length, hint, objNumber);
+    if (content.size() >= contentBudget_) {
+        contentBudget_ = 0;
+        return false;
+    }
+    contentBudget_ -= content.size();
+    // A form without resources of its own uses those of the page.
+    if (const PdfObject* r = dict.Get("Resources")) LoadPageFonts(Resolve(*r), fonts);
+    else LoadPageFonts(pageResources, fonts);
+    return true;
 }
 
 std::u16string TDTPDFReader::GetInfoTag(std::string_view key, std::string_view dictText, int32_t objNumber) {

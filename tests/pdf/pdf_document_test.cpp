@@ -2,6 +2,8 @@
 // fonts, contents, the information dictionary and the output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/stream.h"
 #include "quillmark/pdf/pdf_date.h"
@@ -129,6 +131,28 @@ TEST(PdfDocument, Type0FontWithToUnicode) {
     EXPECT_EQ(f->Encoding, "/Identity-H");
     EXPECT_EQ(f->lstBFChars.size(), 1u);
     EXPECT_EQ(f->CID, "\x01\x02");
+}
+
+TEST(PdfDocument, FormXObjectsAreRead) {
+    PdfBuilder b;
+    b.Add(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Add(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    b.Add(3, "<< /Type /Page /Parent 2 0 R /Contents 4 0 R /Resources << /Font << /F1 9 0 R >> "
+             "/XObject << /Fm0 5 0 R /Im0 6 0 R /Loop 7 0 R >> >> >>");
+    b.Add(9, kFont);
+    b.Add(4, StreamObject("", Text("body") + " q /Im0 Do Q q /Fm0 Do Q /Loop Do /Missing Do"));
+    // The form has its own font under another name.
+    b.Add(5, StreamObject("/Type /XObject /Subtype /Form /Resources << /Font << /G1 10 0 R >> >>",
+                          "BT /G1 10 Tf 72 40 Td (in the form \\351) Tj ET"));
+    b.Add(10, "<< /Type /Font /Subtype /Type1 /Encoding /WinAnsiEncoding >>");
+    b.Add(6, StreamObject("/Type /XObject /Subtype /Image /Width 1 /Height 1", "x"));
+    // A form that draws itself twice ends at the nesting limit.
+    b.Add(7, StreamObject("/Type /XObject /Subtype /Form", "/Loop Do /Loop Do BT 1 1 Td (L) Tj ET"));
+    TDTPDFReader r;
+    Load(r, b.Build());
+    std::u16string text = r.Pages().GetPage(0)->GetPlainText();
+    EXPECT_EQ(text.substr(0, 22), u"body\r\nin the form \u00E9\r\nL");
+    EXPECT_EQ(std::count(text.begin(), text.end(), u'L'), 255);  // 2^8 - 1 drawings: forms nest 8 deep at most
 }
 
 PdfBuilder WithInfo(const std::string& info) {
