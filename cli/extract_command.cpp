@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "quillmark/quillmark.h"
+#include "quillmark/pdf/pdf_reader.h"
 
 namespace quillmark::cli {
 
@@ -14,6 +15,7 @@ struct ExtractOptions {
     TMSTextFormating format = tfPlainText;
     int32_t maxLength = 0;
     std::string output;
+    std::string password;
     bool utf16 = false;
     bool crlf = false;
     std::string part = "main";  // which list of a Word document to print
@@ -24,7 +26,7 @@ int Usage(const std::string& why) {
     std::fprintf(stderr,
                  "quillmark extract: %s\n"
                  "usage: quillmark extract [--format text|rtf|html] [--max-length N] "
-                 "[--output FILE [--utf16]] [--crlf] "
+                 "[--output FILE [--utf16]] [--crlf] [--password PW] "
                  "[--part main|footnotes|headers|annotations|endnotes|textboxes] FILE...\n",
                  why.c_str());
     return 2;
@@ -76,6 +78,8 @@ int Parse(const Args& args, ExtractOptions& o) {
             if (!value(v)) return Usage("--part needs a value");
             if (!PartList(nullptr, v) && v != "main") return Usage("unknown part '" + v + "'");
             o.part = v;
+        } else if (a == "--password") {
+            if (!value(o.password)) return Usage("--password needs a value");
         } else if (a == "--utf16") {
             o.utf16 = true;
         } else if (a == "--crlf") {
@@ -127,6 +131,8 @@ int RunExtract(const Args& args) {
             if (!reader) throw Exception("unrecognised document format");
             reader->SetTextFormating(o.format);
             reader->SetMaxTextLength(o.maxLength);
+            // Only encrypted PDF documents take a password.
+            if (auto* pdf = dynamic_cast<TDTPDFReader*>(reader.get())) pdf->SetPassword(o.password);
             reader->LoadFromFile(file);
             const TWideStrings* list = &reader->Text();
             if (o.part != "main") {

@@ -96,18 +96,31 @@ void PutSummary(JsonObject& j, const TDTWordSummaryInformation& s) {
 }  // namespace
 
 int RunInfo(const Args& args) {
-    if (args.empty()) {
-        std::fprintf(stderr, "usage: quillmark info FILE...\n");
+    Args files;
+    std::string password;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--password") {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "quillmark info: --password needs a value\n");
+                return 2;
+            }
+            password = args[++i];
+        } else {
+            files.push_back(args[i]);
+        }
+    }
+    if (files.empty()) {
+        std::fprintf(stderr, "usage: quillmark info [--password PW] FILE...\n");
         return 2;
     }
     int status = 0;
-    for (const std::string& file : args) {
+    for (const std::string& file : files) {
         JsonObject j;
         j.Str("file", file);
         try {
             std::string bytes = ReadFileBytes(file);
             j.Str("format", FormatName(DetectFormat(bytes)));
-            PutSummary(j, ReadDocumentInfo(bytes).Summary);
+            PutSummary(j, ReadDocumentInfo(bytes, password).Summary);
         } catch (const std::exception& e) {
             j.Str("error", e.what());
             status = 1;

@@ -38,6 +38,7 @@ const char* kUsage =
     "      also reads every object and stream; --stream N prints stream N decoded.\n"
     "  info FILE...\n"
     "      Print each document's metadata as one JSON object per line.\n"
+    "  extract and info also take --password PW: the user password of an encrypted PDF.\n"
     "  ls [--read] FILE...\n"
     "      List the storages and streams (with sizes) of a compound (OLE) file;\n"
     "      --read also reads every stream and marks truncated or unreadable ones.\n"

@@ -5,10 +5,11 @@
 #include "quillmark/framework/property_set.h"
 #include "quillmark/framework/stream.h"
 #include "quillmark/word/word_bin_file.h"
+#include "quillmark/pdf/pdf_reader.h"
 
 namespace quillmark {
 
-TDocumentInfo ReadDocumentInfo(const std::string& bytes) {
+TDocumentInfo ReadDocumentInfo(const std::string& bytes, const std::string& password) {
     TDocumentInfo info;
     info.Format = DetectFormat(bytes);
     if (info.Format == DocumentFormat::Unknown) throw Exception("Unknown document format");
@@ -25,6 +26,14 @@ TDocumentInfo ReadDocumentInfo(const std::string& bytes) {
     if (TCompoundFile::IsCompoundFile(bytes)) {
         auto file = TCompoundFile::Open(bytes);
         ReadSummaryInformation(file->Root(), info.Summary);
+    }
+    if (info.Format == DocumentFormat::Pdf) {
+        TDTPDFReader reader;
+        reader.SetPassword(password);
+        reader.SetParseItems(TDTWParseItems{wpiSummaryInformation});
+        TMemoryStream stream(bytes);
+        reader.LoadFromStream(stream);
+        info.Summary = reader.SummaryInformation();
     }
     return info;
 }

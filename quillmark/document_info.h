@@ -18,6 +18,7 @@ struct TDocumentInfo {
 
 // Throws quillmark::Exception when the file cannot be read; a format that
 // carries no metadata gives an empty record.
-TDocumentInfo ReadDocumentInfo(const std::string& bytes);
+// password opens encrypted documents of formats that have one (PDF).
+TDocumentInfo ReadDocumentInfo(const std::string& bytes, const std::string& password = "");
 
 }  // namespace quillmark

@@ -1,6 +1,7 @@
 #include "quillmark/format_detection.h"
 
 #include "quillmark/framework/compound_file.h"
+#include "quillmark/pdf/pdf_reader.h"
 #include "quillmark/readers/palmdoc_file.h"
 #include "quillmark/word/word_bin_file.h"
 
@@ -9,6 +10,7 @@ namespace quillmark {
 DocumentFormat DetectFormat(std::string_view bytes) {
     if (TPalmDocFile::IsPalmDocData(bytes)) return DocumentFormat::PalmDoc;
     if (TWordBinFile::IsWordBinaryData(bytes)) return DocumentFormat::WordBinary;
+    if (TDTPDFReader::IsPdfData(bytes)) return DocumentFormat::Pdf;
     // Generic: keep last, after the formats stored inside compound files.
     if (TCompoundFile::IsCompoundFile(bytes)) return DocumentFormat::CompoundFile;
     return DocumentFormat::Unknown;
@@ -19,6 +21,7 @@ const char* FormatName(DocumentFormat format) {
         case DocumentFormat::PalmDoc: return "palmdoc";
         case DocumentFormat::WordBinary: return "doc";
         case DocumentFormat::CompoundFile: return "ole";
+        case DocumentFormat::Pdf: return "pdf";
         case DocumentFormat::Unknown: break;
     }
     return "unknown";
@@ -29,6 +32,7 @@ std::unique_ptr<TMSWBaseDocument> CreateReader(DocumentFormat format) {
         case DocumentFormat::PalmDoc: return std::make_unique<TPalmDocFile>();
         case DocumentFormat::WordBinary: return std::make_unique<TWordBinFile>();
         case DocumentFormat::CompoundFile: break;  // a container, no text reader
+        case DocumentFormat::Pdf: return std::make_unique<TDTPDFReader>();
         case DocumentFormat::Unknown: break;
     }
     return nullptr;

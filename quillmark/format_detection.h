@@ -15,6 +15,7 @@ enum class DocumentFormat {
     PalmDoc,
     WordBinary,    // Word 2, 6/95, 97 and later .doc/.dot ("doc")
     CompoundFile,  // an OLE compound file of no more specific format
+    Pdf,
 };
 
 // Looks at the whole file's bytes (containers need more than a header).

@@ -41,6 +41,10 @@ std::string Trim(std::string_view s) {
 }  // namespace
 
 TDTPDFReader::TDTPDFReader() = default;
+
+bool TDTPDFReader::IsPdfData(std::string_view bytes) {
+    return bytes.size() >= 5 && PdfLower(bytes.substr(0, 5)) == "%pdf-";
+}
 TDTPDFReader::~TDTPDFReader() = default;
 
 void TDTPDFReader::ClearInternalLists() {

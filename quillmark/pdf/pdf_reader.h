@@ -11,12 +11,17 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "quillmark/framework/base_document.h"
+#include "quillmark/framework/summary_information.h"
+#include "quillmark/pdf/pdf_fonts.h"
+#include "quillmark/pdf/pdf_pages.h"
 #include "quillmark/pdf/pdf_objects.h"
+#include "quillmark/pdf/pdf_syntax.h"
 #include "quillmark/pdf/pdf_xref.h"
 
 namespace quillmark {
@@ -53,8 +58,14 @@ public:
     const std::string& Password() const { return FPassword; }
     void SetPassword(const std::string& v) { FPassword = v; }
 
+    // The document information read by the last load (Producer in AppName).
+    const TDTWordSummaryInformation& SummaryInformation() const { return FSummaryInformation; }
+    void SetSummaryInformation(const TDTWordSummaryInformation& v) { FSummaryInformation.Assign(v); }
+
     // --- public read-only properties ---
     const TDTPDFXRefList& XRefs() const { return FXRefs; }
+    const TDTPDFFonts& Fonts() const { return FFonts; }
+    const TDTPDFPages& Pages() const { return FPages; }
     const std::string& Version() const { return FVersion; }
     int32_t GetStartCrossRef() const { return StartCrossRef; }
     const std::string& GetRootTag() const { return RootTag; }
@@ -67,6 +78,9 @@ public:
     bool Repaired() const { return repaired_; }
     // The loaded file's bytes (kept for the lifetime of the load).
     std::string_view FileData() const { return data_; }
+
+    // True when bytes start like a PDF file ("%PDF-", any case).
+    static bool IsPdfData(std::string_view bytes);
 
     // --- object layer ---
     // The raw text of object objNumber: from its "N G obj" header up to the
@@ -123,6 +137,28 @@ protected:
     void ReadDocumentContent();
     // Clears the document-layer lists; called by ClearInternalLists.
     void ClearDocumentLists();
+public:
+    // Walks the page tree from the text of the catalog or a page-tree node,
+    // loading fonts and adding one page per page object.
+    void ProcessPages(std::string_view nodeText);
+    // A text string of a dictionary text (document information): key
+    // ("/title") looked up ignoring case, decoded as PDFDocEncoding or
+    // UTF-16BE. objNumber names the object the string belongs to.
+    std::u16string GetInfoTag(std::string_view key, std::string_view dictText, int32_t objNumber = 0);
+protected:
+    struct PageWalk;
+    void WalkNode(int32_t objNumber, const PdfObject& node, PageWalk& walk, int depth);
+    void AddPageObject(const PdfObject& page, PageWalk& walk);
+    void LoadPageFonts(const PdfObject& resources, TDTPDFPageFonts& pageFonts);
+    TDTPDFFont* LoadFont(const std::string& name, int32_t objNumber, const PdfObject& dict);
+    void AppendContents(const PdfObject& contents, std::string& out, std::set<int32_t>& seen, int depth);
+    // The decoded content and fonts of form XObject objNumber (false when it
+    // is not a form).
+    bool ReadForm(int32_t objNumber, const PdfObject& pageResources, std::string& content, TDTPDFPageFonts& fonts);
+    // The parsed object a reference names (other objects come back as they are).
+    PdfObject Resolve(const PdfObject& value);
+    PdfObject ParsedObject(int32_t objNumber);
+    void ReadInformation();
 
     // --- object layer internals ---
     void CheckFileAndReadXRefs();
@@ -179,6 +215,12 @@ protected:
     std::vector<int64_t> scannedOffsets_;  // by object number, -1 when none
 
     // --- document layer fields (fonts, pages, summary) go below ---
+    TDTPDFFonts FFonts;
+    TDTPDFPages FPages{this};
+    TDTWordSummaryInformation FSummaryInformation;
+    // Decoded content bytes a load may still read: pages that share one
+    // large stream cannot make a small file take unbounded work.
+    uint64_t contentBudget_ = 0;
 };
 
 }  // namespace quillmark

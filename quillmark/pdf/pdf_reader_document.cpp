@@ -1,11 +1,293 @@
-// Document layer of TDTPDFReader: pages, fonts and the information
-// dictionary. The object layer alone extracts nothing.
+// Document layer of TDTPDFReader: the page tree walk with its fonts and
+// contents, and the document information dictionary.
+#include <algorithm>
+#include <cstdio>
+
+#include "quillmark/framework/exception.h"
+#include "quillmark/pdf/pdf_date.h"
+#include "quillmark/pdf/pdf_encodings.h"
+#include "quillmark/pdf/pdf_syntax.h"
 #include "quillmark/pdf/pdf_reader.h"
 
 namespace quillmark {
 
-void TDTPDFReader::ReadDocumentContent() {}
+namespace {
 
-void TDTPDFReader::ClearDocumentLists() {}
+// Page trees are shallow; anything deeper is a loop or an attack.
+constexpr int kMaxTreeDepth = 64;
+// Nested /Contents arrays.
+constexpr int kMaxContentsDepth = 8;
+// Decoded page content read per load at most: a fixed allowance plus a
+// multiple of the file size far above what real documents need.
+constexpr uint64_t kContentBudgetBase = uint64_t{256} << 20;
+constexpr uint64_t kContentBudgetPerByte = 100;
+
+const PdfObject* GetIgnoreCase(const PdfObject& dict, std::string_view key) {
+    if (const PdfObject* v = dict.Get(key)) return v;
+    for (const auto& e : dict.entries)
+        if (PdfEqualsIgnoreCase(e.first, key)) return &e.second;
+    return nullptr;
+}
+
+std::string MediaBoxText(const PdfObject& box) {
+    if (box.kind != PdfObject::Array) return {};
+    std::string s = "[";
+    for (const auto& v : box.items) {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%.3f ", v.kind == PdfObject::Number ? v.number : 0.0);
+        s += buf;
+    }
+    s += "]";
+    return s;
+}
+
+}  // namespace
+
+struct TDTPDFReader::PageWalk {
+    std::set<int32_t> visited;  // page-tree objects already walked
+    const PdfObject* resources = nullptr;  // inherited /Resources
+    const PdfObject* mediaBox = nullptr;   // inherited /MediaBox
+};
+
+PdfObject TDTPDFReader::ParsedObject(int32_t objNumber) { return PdfParseObjectBody(GetBodyByRefNo(objNumber)); }
+
+PdfObject TDTPDFReader::Resolve(const PdfObject& value) {
+    if (value.kind != PdfObject::Reference) return value;
+    return ParsedObject(value.ref);
+}
+
+void TDTPDFReader::ReadDocumentContent() {
+    bool text = ParseItems().Contains(wpiText);
+    contentBudget_ = kContentBudgetBase + kContentBudgetPerByte * static_cast<uint64_t>(data_.size());
+    if (text) {
+        int64_t root = PdfToInt(RootTag, 0);
+        if (root > 0 && root <= INT32_MAX) ProcessPages(GetBodyByRefNo(static_cast<int32_t>(root)));
+    }
+    if (ParseItems().Contains(wpiSummaryInformation) && !InfoTag.empty()) ReadInformation();
+    if (text) {
+        AddText(GetTextStart(), *text_);
+        for (int i = 0; i < FPages.Count() && !IsCancelExtract; ++i)
+            AddText(Escape(FPages.GetPage(i)->GetPlainText()), *text_);
+        AddText(GetTextFinish(), *text_);
+    }
+}
+
+void TDTPDFReader::ClearDocumentLists() {
+    FFonts.Clear();
+    FPages.Clear();
+    FSummaryInformation.Clear();
+}
+
+void TDTPDFReader::ProcessPages(std::string_view nodeText) {
+    PdfObject node = PdfParseObjectBody(nodeText);
+    if (node.kind != PdfObject::Dictionary) return;
+    PageWalk walk;
+    const PdfObject* type = node.Get("Type");
+    const PdfObject* pages = node.Get("Pages");
+    if ((type && type->IsName("Catalog")) || (!type && pages)) {
+        if (!pages || pages->kind != PdfObject::Reference) return;
+        walk.visited.insert(pages->ref);
+        WalkNode(pages->ref, ParsedObject(pages->ref), walk, 0);
+        return;
+    }
+    WalkNode(-1, node, walk, 0);
+}
+
+void TDTPDFReader::WalkNode(int32_t, const PdfObject& node, PageWalk& walk, int depth) {
+    if (node.kind != PdfObject::Dictionary || depth > kMaxTreeDepth || IsCancelExtract) return;
+    const PdfObject* type = node.Get("Type");
+    const PdfObject* kidsValue = node.Get("Kids");
+    bool isTree = type ? type->IsName("Pages") : kidsValue != nullptr;
+    if (!isTree) {
+        if (!type || type->IsName("Page")) AddPageObject(node, walk);
+        return;
+    }
+    // Attributes a page inherits from its ancestors.
+    PdfObject resources, mediaBox;
+    const PdfObject* savedResources = walk.resources;
+    const PdfObject* savedMediaBox = walk.mediaBox;
+    if (const PdfObject* r = node.Get("Resources")) {
+        resources = Resolve(*r);
+        walk.resources = &resources;
+    }
+    if (const PdfObject* m = node.Get("MediaBox")) {
+        mediaBox = Resolve(*m);
+        walk.mediaBox = &mediaBox;
+    }
+    // /Count is not trusted: the kids themselves say how many there are.
+    PdfObject kids = kidsValue ? Resolve(*kidsValue) : PdfObject();
+    for (const PdfObject& kid : kids.items) {
+        if (kid.kind != PdfObject::Reference || !walk.visited.insert(kid.ref).second) continue;
+        WalkNode(kid.ref, ParsedObject(kid.ref), walk, depth + 1);
+    }
+    walk.resources = savedResources;
+    walk.mediaBox = savedMediaBox;
+}
+
+void TDTPDFReader::AddPageObject(const PdfObject& page, PageWalk& walk) {
+    PdfObject resources;
+    if (const PdfObject* r = page.Get("Resources")) resources = Resolve(*r);
+    else if (walk.resources) resources = *walk.resources;
+    TDTPDFPageFonts pageFonts;
+    LoadPageFonts(resources, pageFonts);
+
+    PdfObject box;
+    if (const PdfObject* m = page.Get("MediaBox")) box = Resolve(*m);
+    else if (walk.mediaBox) box = *walk.mediaBox;
+
+    std::string content;
+    std::set<int32_t> seen;
+    if (const PdfObject* c = page.Get("Contents")) AppendContents(*c, content, seen, 0);
+    PdfObject xobjects;
+    if (const PdfObject* x = resources.Get("XObject")) xobjects = Resolve(*x);
+    TDTPDFFormResolver forms = [this, &xobjects, &resources](const std::string& name, std::string& out,
+                                                               TDTPDFPageFonts& fonts) {
+        const PdfObject* ref = xobjects.Get(name.size() > 1 ? std::string_view(name).substr(1) : std::string_view());
+        return ref && ref->kind == PdfObject::Reference && ReadForm(ref->ref, resources, out, fonts);
+    };
+    FPages.ParseContents(content, MediaBoxText(box), &pageFonts, &forms);
+}
+
+void TDTPDFReader::LoadPageFonts(const PdfObject& resources, TDTPDFPageFonts& pageFonts) {
+    const PdfObject* fontValue = resources.Get("Font");
+    if (!fontValue) return;
+    PdfObject fonts = Resolve(*fontValue);
+    for (const auto& [name, value] : fonts.entries) {
+        TDTPDFFont* font = nullptr;
+        if (value.kind == PdfObject::Reference) {
+            font = FFonts.FindFontByObject(value.ref);
+            if (!font) {
+                PdfObject dict = ParsedObject(value.ref);
+                // A font that names a missing object is left out.
+                if (dict.kind != PdfObject::Dictionary) continue;
+                font = LoadFont(name, value.ref, dict);
+            }
+        } else if (value.kind == PdfObject::Dictionary) {
+            font = LoadFont(name, -1, value);
+        }
+        if (font) pageFonts.emplace("/" + name, font);
+    }
+}
+
+TDTPDFFont* TDTPDFReader::LoadFont(const std::string& name, int32_t objNumber, const PdfObject& dict) {
+    TDTPDFFont* font = FFonts.AddItem();
+    font->FontName = "/" + name;
+    FFonts.SetObject(font, objNumber);
+    if (objNumber >= 0) font->Content = GetBodyByRefNo(objNumber);
+    font->SetupEncoding(dict, [this](const PdfObject& v) { return Resolve(v); });
+    // A damaged font stream loses that font's mapping, not the document.
+    try {
+        const PdfObject* toUnicode = dict.Get("ToUnicode");
+        if (toUnicode && toUnicode->kind == PdfObject::Reference) font->SetCMap(GetDecodedStream(toUnicode->ref));
+        if (const PdfObject* d = dict.Get("DescendantFonts")) {
+            PdfObject descendants = Resolve(*d);
+            PdfObject cidFont = descendants.kind == PdfObject::Array && !descendants.items.empty()
+                                    ? Resolve(descendants.items[0])
+                                    : descendants;
+            const PdfObject* file = nullptr;
+            PdfObject descriptor;
+            if (const PdfObject* fd = cidFont.Get("FontDescriptor")) {
+                descriptor = Resolve(*fd);
+                file = descriptor.Get("FontFile2");
+                if (!file) file = descriptor.Get("FontFile3");
+            } else {
+                file = cidFont.Get("CIDToGIDMap");
+            }
+            if (file && file->kind == PdfObject::Reference) font->CID = GetDecodedStream(file->ref);
+        }
+    } catch (const Exception&) {
+    }
+    return font;
+}
+
+void TDTPDFReader::AppendContents(const PdfObject& contents, std::string& out, std::set<int32_t>& seen, int depth) {
+    if (depth > kMaxContentsDepth) return;
+    if (contents.kind == PdfObject::Array) {
+        for (const PdfObject& item : contents.items) AppendContents(item, out, seen, depth + 1);
+        return;
+    }
+    if (contents.kind != PdfObject::Reference || !seen.insert(contents.ref).second) return;
+    std::string body = GetBodyByRefNo(contents.ref);
+    if (body.empty()) return;
+    PdfObject obj = PdfParseObjectBody(body);
+    if (obj.kind == PdfObject::Array) {
+        // A /Contents reference to an array of streams.
+        AppendContents(obj, out, seen, depth + 1);
+        return;
+    }
+    TDTPDFFilterContent fc = GetFilterContent(body);
+    int32_t hint = fc.Length1;
+    if (contentBudget_ == 0) return;
+    std::string data = GetStreamContent(fc.Filter, body, fc.Length, hint, contents.ref);
+    if (data.empty()) return;
+    if (data.size() >= contentBudget_) {
+        contentBudget_ = 0;
+        return;
+    }
+    contentBudget_ -= data.size();
+    out += data;
+    // Streams of one page are joined as if they were one; a token must not
+    // run on from one into the next.
+    out.push_back('\n');
+}
+
+bool TDTPDFReader::ReadForm(int32_t objNumber, const PdfObject& pageResources, std::string& content,
+                            TDTPDFPageFonts& fonts) {
+    std::string body = GetBodyByRefNo(objNumber);
+    PdfObject dict = PdfParseObjectBody(body);
+    const PdfObject* subtype = dict.Get("Subtype");
+    if (!subtype || !subtype->IsName("Form") || contentBudget_ == 0) return false;
+    TDTPDFFilterContent fc = GetFilterContent(body);
+    int32_t hint = fc.Length1;
+    content = GetStreamContent(fc.Filter, body, fc.Length, hint, objNumber);
+    if (content.size() >= contentBudget_) {
+        contentBudget_ = 0;
+        return false;
+    }
+    contentBudget_ -= content.size();
+    // A form without resources of its own uses those of the page.
+    if (const PdfObject* r = dict.Get("Resources")) LoadPageFonts(Resolve(*r), fonts);
+    else LoadPageFonts(pageResources, fonts);
+    return true;
+}
+
+std::u16string TDTPDFReader::GetInfoTag(std::string_view key, std::string_view dictText, int32_t objNumber) {
+    if (!key.empty() && key[0] == '/') key.remove_prefix(1);
+    PdfObject dict = PdfParseObjectBody(dictText);
+    const PdfObject* value = GetIgnoreCase(dict, key);
+    if (!value) return {};
+    PdfObject v = *value;
+    if (v.kind == PdfObject::Reference) {
+        objNumber = v.ref;
+        v = Resolve(v);
+    }
+    if (v.kind != PdfObject::String) {
+        if (v.kind == PdfObject::Name) return PdfTextString(v.text);
+        return {};
+    }
+    // Strings of an object held in an object stream are not encrypted on
+    // their own; others are decrypted with their object's key.
+    std::string bytes = v.text;
+    const TDTPDFXRef* x = FXRefs.GetItem(objNumber - StartCrossRef);
+    if (objNumber > 0 && x && x->Kind == xrkUnCompressed)
+        bytes = DecryptData(objNumber, GetGeneration(objNumber), std::move(bytes));
+    return PdfTextString(bytes);
+}
+
+void TDTPDFReader::ReadInformation() {
+    int64_t info = PdfToInt(InfoTag, 0);
+    if (info <= 0 || info > INT32_MAX) return;
+    int32_t n = static_cast<int32_t>(info);
+    std::string body = GetBodyByRefNo(n);
+    if (body.empty()) return;
+    TDTWordSummaryInformation& s = FSummaryInformation;
+    s.SetTitle(GetInfoTag("/title", body, n));
+    s.SetAuthor(GetInfoTag("/author", body, n));
+    s.SetSubject(GetInfoTag("/subject", body, n));
+    s.SetKeywords(GetInfoTag("/keywords", body, n));
+    s.SetAppName(GetInfoTag("/producer", body, n));
+    s.SetCreated(PdfDateToDateTime(GetInfoTag("/creationdate", body, n)));
+    s.SetLastSaved(PdfDateToDateTime(GetInfoTag("/moddate", body, n)));
+}
 
 }  // namespace quillmark

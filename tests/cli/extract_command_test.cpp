@@ -66,3 +66,29 @@ TEST(ExtractCommand, Utf16OutputIsWhatSaveToFileWrites) {
 
 }  // namespace
 }  // namespace quillmark
+
+namespace quillmark {
+namespace {
+
+TEST(ExtractCommand, ReadsPdfAndTakesAPassword) {
+    std::string pdf = test::DataPath("pdf/multi_3.pdf");
+    CliResult r = test::RunCli("extract --password secret " + pdf);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Corpus document multi 3"), std::string::npos);
+    // The password is ignored by formats that have none.
+    CliResult book = test::RunCli("extract --password x " + test::DataPath("palmdoc/basic_3.pdb"));
+    EXPECT_EQ(book.status, 0);
+    EXPECT_EQ(test::RunCli("extract " + pdf + " --password").status, 2);
+}
+
+TEST(InfoCommand, ReadsPdfInformation) {
+    CliResult r = test::RunCli("info --password '' " + test::DataPath("pdf/multi_3.pdf"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("\"format\":\"pdf\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"Title\":\"Title of multi_3\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"AppName\":\"LibreOffice"), std::string::npos) << r.out;
+    EXPECT_EQ(test::RunCli("info --password").status, 2);
+}
+
+}  // namespace
+}  // namespace quillmark

@@ -1,0 +1,418 @@
+#include "quillmark/pdf/pdf_content.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "quillmark/pdf/pdf_encodings.h"
+#include "quillmark/pdf/pdf_fonts.h"
+#include "quillmark/pdf/pdf_glyph_tables.h"
+#include "quillmark/pdf/pdf_objects.h"
+#include "quillmark/pdf/pdf_pages.h"
+#include "quillmark/pdf/pdf_reader.h"
+#include "quillmark/pdf/pdf_syntax.h"
+
+namespace quillmark {
+
+namespace {
+
+// A TJ adjustment (thousandths of the font size; negative moves right) more
+// negative than this is a gap between words. Kerning moves glyphs together
+// (positive values) or apart by far less; word gaps of justified text set
+// this way run from about -190 upwards.
+constexpr double kWordSpaceAdjustment = -150;
+// Forms drawn inside forms.
+constexpr int kMaxFormDepth = 8;
+
+bool IsTextShowing(std::string_view op) { return op == "Tj" || op == "TJ" || op == "'" || op == "\""; }
+
+// Operators that end a line of the list; the others (and their operands)
+// carry nothing the text needs and are dropped.
+bool IsListedOperator(std::string_view op) {
+    static constexpr std::string_view kOps[] = {"cs", "CS", "sc", "SC", "f",  "F",  "f*", "G",  "g",  "gs",
+                                                "K",  "k",  "re", "T*", "Tc", "Td", "TD", "Tf", "Tj", "TJ",
+                                                "TL", "Tm", "Tr", "Ts", "Tw", "Tz", "scn", "v", "w",  "W",
+                                                "W*", "y",  "'",  "\""};
+    return std::find(std::begin(kOps), std::end(kOps), op) != std::end(kOps);
+}
+
+std::string_view TrimView(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && PdfIsWhite(s[b])) ++b;
+    while (e > b && PdfIsWhite(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+// The operands of a line (everything before its operator), trimmed.
+std::string_view LineOperands(std::string_view line) {
+    std::string_view op = PdfLineOperator(line);
+    return TrimView(line.substr(0, line.size() - op.size()));
+}
+
+// Up to n numbers of an operand text.
+std::vector<double> Numbers(std::string_view operands, size_t n) {
+    std::vector<double> out;
+    PdfLexer lx(operands);
+    while (out.size() < n) {
+        PdfToken t = lx.Next();
+        if (t == PdfToken::End) break;
+        out.push_back(t == PdfToken::Number ? StrToFloatDef(lx.TokenText(), 0) : 0);
+    }
+    return out;
+}
+
+std::u16string DecodeBytes(std::string_view bytes, const TDTPDFFont* font, bool addSpace) {
+    if (font) return font->DecodeText(bytes, addSpace);
+    std::u16string out;
+    for (unsigned char b : bytes)
+        if (kWinAnsiEncoding[b]) out.push_back(kWinAnsiEncoding[b]);
+    return out;
+}
+
+// Skips an inline image: from after "BI" past its "ID" data and "EI".
+void SkipInlineImage(PdfLexer& lx) {
+    std::string_view text = lx.Text();
+    while (true) {
+        PdfToken t = lx.Next();
+        if (t == PdfToken::End) return;
+        if (t == PdfToken::Keyword && lx.TokenText() == "ID") break;
+    }
+    size_t pos = lx.Position() + 1;
+    while (pos < text.size()) {
+        size_t e = text.find("EI", pos);
+        if (e == std::string_view::npos) break;
+        bool before = e > 0 && PdfIsWhite(text[e - 1]);
+        bool after = e + 2 >= text.size() || PdfIsWhite(text[e + 2]);
+        if (before && after) {
+            lx.SetPosition(e + 2);
+            return;
+        }
+        pos = e + 2;
+    }
+    lx.SetPosition(text.size());
+}
+
+// The text state of one ParseContents call.
+class ContentParser {
+public:
+    ContentParser(TDTPDFPage& page, const TDTPDFPageFonts* fonts, const TDTPDFFonts* readerFonts,
+                  const TDTPDFFormResolver* forms = nullptr, int formDepth = 0)
+        : page_(page), fonts_(fonts), readerFonts_(readerFonts), forms_(forms), formDepth_(formDepth) {}
+
+    void Run(std::string_view content) {
+        PdfLexer lx(content);
+        std::string acc;
+        while (true) {
+            PdfToken t = lx.Next();
+            if (t == PdfToken::End) break;
+            std::string_view tok = lx.TokenText();
+            if (t != PdfToken::Keyword) {
+                if (!acc.empty()) acc.push_back(' ');
+                acc.append(tok);
+                // Operands of one operator are few; a run without operator
+                // (damaged content) must not grow without end.
+                if (acc.size() > (size_t{1} << 24)) acc.clear();
+                continue;
+            }
+            if (tok == "endstream") break;
+            if (tok == "BI") {
+                SkipInlineImage(lx);
+                acc.clear();
+                continue;
+            }
+            if (tok == "BT") {
+                inText_ = true;
+                newBlock_ = true;
+                lineLeft_ = 0;
+                lineTop_ = page_.Height;
+                lines_.Clear();
+                acc.clear();
+                continue;
+            }
+            if (tok == "ET") {
+                Flush();
+                acc.clear();
+                continue;
+            }
+            if (tok == "BDC" || tok == "BMC") {
+                BeginMarked(tok == "BDC" ? std::string_view(acc) : std::string_view());
+                acc.clear();
+                continue;
+            }
+            if (tok == "EMC") {
+                if (!marked_.empty()) marked_.pop_back();
+                acc.clear();
+                continue;
+            }
+            if (tok == "Do") {
+                RunForm(acc);
+                acc.clear();
+                continue;
+            }
+            if (IsListedOperator(tok)) {
+                std::string line = acc.empty() ? std::string(tok) : acc + " " + std::string(tok);
+                UpdateState(tok, acc);
+                if (inText_) {
+                    lines_.Add(std::move(line));
+                    if (IsTextShowing(tok)) {
+                        Flush();
+                        inText_ = true;
+                    }
+                }
+            }
+            acc.clear();
+        }
+        // Lines left without a closing text operator make no item.
+        lines_.Clear();
+    }
+
+private:
+    // A form XObject's content is read as if it stood in place of "Do",
+    // with the form's own fonts, as a text object of its own.
+    void RunForm(std::string_view operands) {
+        if (!forms_ || !*forms_ || formDepth_ >= kMaxFormDepth || inText_) return;
+        PdfLexer lx(operands);
+        if (lx.Next() != PdfToken::Name) return;
+        std::string content;
+        TDTPDFPageFonts fonts;
+        if (!(*forms_)(std::string(lx.TokenText()), content, fonts)) return;
+        ContentParser inner(page_, &fonts, readerFonts_, forms_, formDepth_ + 1);
+        inner.font_ = font_;
+        inner.fontSize_ = fontSize_;
+        inner.Run(content);
+    }
+
+    // Marked content: a span with /ActualText stands for the glyphs shown
+    // inside it (used where the glyphs themselves carry no Unicode).
+    struct Marked {
+        bool hasActualText = false;
+        bool used = false;
+        std::u16string actualText;
+    };
+    void BeginMarked(std::string_view operands) {
+        Marked m;
+        PdfLexer lx(operands);
+        PdfParseObject(lx);  // the tag
+        PdfObject props = PdfParseObject(lx);
+        if (const PdfObject* at = props.Get("ActualText"); at && at->kind == PdfObject::String) {
+            m.hasActualText = true;
+            m.actualText = PdfTextString(at->text);
+        }
+        // Unbalanced BDC operators in damaged content cannot grow the stack
+        // without end.
+        if (marked_.size() < 256) marked_.push_back(std::move(m));
+    }
+    // The replacement text of the innermost span with /ActualText, or null.
+    Marked* ActualTextSpan() {
+        for (auto it = marked_.rbegin(); it != marked_.rend(); ++it)
+            if (it->hasActualText) return &*it;
+        return nullptr;
+    }
+
+    // State that lasts beyond one text object: font, leading.
+    void UpdateState(std::string_view op, std::string_view operands) {
+        if (op == "Tf") {
+            std::vector<double> n;
+            PdfLexer lx(operands);
+            if (lx.Next() == PdfToken::Name) {
+                font_ = std::string(lx.TokenText());
+                std::string_view rest = TrimView(operands.substr(lx.Position()));
+                fontSize_ = FontSizeOf(rest, {});
+            }
+        } else if (op == "TL") {
+            leading_ = StrToFloatDef(operands, leading_);
+        }
+    }
+
+    static int32_t FontSizeOf(std::string_view sizeText, std::string_view tl) {
+        int64_t v = 0;
+        int32_t size = PdfTryToInt(sizeText, v) && v >= 0 && v < 100000 ? static_cast<int32_t>(v) : 8;
+        if (size == 8 && !tl.empty()) {
+            int64_t l = 0;
+            size = (PdfTryToInt(tl, l) && l > -100000 && l < 100000 ? static_cast<int32_t>(l) : 10) - 2;
+        }
+        return size;
+    }
+
+    const TDTPDFFont* FindFont(const std::string& name) const {
+        if (name.empty()) return nullptr;
+        if (fonts_) {
+            auto it = fonts_->find(name);
+            if (it != fonts_->end()) return it->second;
+            for (const auto& [n, f] : *fonts_)
+                if (PdfEqualsIgnoreCase(n, name)) return f;
+            return nullptr;
+        }
+        return readerFonts_ ? readerFonts_->FindFontByName(name) : nullptr;
+    }
+
+    void Flush() {
+        inText_ = false;
+        lines_.RemoveEmptyStrings();
+        bool hasText = false;
+        for (int i = 0; i < lines_.Count() && !hasText; ++i) hasText = IsTextShowing(PdfLineOperator(lines_[i]));
+        if (!hasText) {
+            // Moves without text still move the line.
+            ApplyMoves();
+            lines_.Clear();
+            newBlock_ = false;
+            return;
+        }
+        auto* item = static_cast<TDTPDFItemText*>(page_.Items().AddItem(itText));
+        item->IsContinueBlock = !newBlock_;
+        std::string tf = lines_.GetValue("Tf", true);
+        if (!tf.empty() && tf[0] == '/') {
+            size_t sp = tf.find_first_of(" \t\r\n");
+            item->FontName = tf.substr(0, sp);
+            std::string rest = sp == std::string::npos ? std::string() : std::string(TrimView(tf.substr(sp)));
+            item->FontSize = FontSizeOf(rest, lines_.GetValue("TL", true));
+        } else if (!tf.empty()) {
+            item->FontSize = 0;
+        } else {
+            item->FontName = font_;
+            item->FontSize = fontSize_;
+        }
+        // Character spacing above one unit spaces out the characters of
+        // fonts with a ToUnicode CMap.
+        std::string tc = lines_.GetValue("Tc", false);
+        double spacing = StrToFloatDef(tc, 0);
+        const TDTPDFFont* font = FindFont(item->FontName);
+        bool addSpace = spacing > 1.0 && font && !font->CMap().empty();
+
+        std::u16string text;
+        for (int i = 0; i < lines_.Count(); ++i) {
+            std::string_view line = lines_[i];
+            std::string_view op = PdfLineOperator(line);
+            if (op == "'" || op == "\"" || op == "T*" || op == "Td" || op == "TD" || op == "Tm") ApplyMove(line);
+            if (IsTextShowing(op)) text += PdfShownText(LineOperands(line), font, addSpace);
+        }
+        if (Marked* span = ActualTextSpan()) {
+            text = span->used ? std::u16string() : span->actualText;
+            span->used = true;
+        }
+        item->Left = lineLeft_;
+        item->Top = lineTop_;
+        item->Text = std::move(text);
+        lines_.Clear();
+        newBlock_ = false;
+    }
+
+    void ApplyMoves() {
+        for (int i = 0; i < lines_.Count(); ++i) ApplyMove(lines_[i]);
+    }
+
+    void ApplyMove(std::string_view line) {
+        std::string_view op = PdfLineOperator(line);
+        std::string_view operands = LineOperands(line);
+        if (op == "Td" || op == "TD") {
+            std::vector<double> v = Numbers(operands, 2);
+            double tx = v.size() > 0 ? v[0] : 0, ty = v.size() > 1 ? v[1] : 0;
+            lineLeft_ += tx;
+            lineTop_ -= ty;
+            if (op == "TD") leading_ = -ty;
+        } else if (op == "Tm") {
+            std::vector<double> v = Numbers(operands, 6);
+            lineLeft_ = v.size() > 4 ? v[4] : 0;
+            lineTop_ = page_.Height - (v.size() > 5 ? v[5] : 0);
+        } else if (op == "T*" || op == "'" || op == "\"") {
+            lineTop_ += leading_;
+        }
+        if (!std::isfinite(lineLeft_) || std::fabs(lineLeft_) > 1e9) lineLeft_ = 0;
+        if (!std::isfinite(lineTop_) || std::fabs(lineTop_) > 1e9) lineTop_ = 0;
+    }
+
+    TDTPDFPage& page_;
+    const TDTPDFPageFonts* fonts_;
+    const TDTPDFFonts* readerFonts_;
+    TDTWTagValues lines_;
+    bool inText_ = false;
+    bool newBlock_ = false;
+    double lineLeft_ = 0, lineTop_ = 0;
+    double leading_ = 0;
+    std::string font_;
+    int32_t fontSize_ = 0;
+    std::vector<Marked> marked_;
+    const TDTPDFFormResolver* forms_;
+    int formDepth_;
+};
+
+}  // namespace
+
+std::string_view PdfLineOperator(std::string_view line) {
+    size_t e = line.size();
+    while (e > 0 && PdfIsWhite(line[e - 1])) --e;
+    size_t b = e;
+    while (b > 0 && !PdfIsWhite(line[b - 1]) && line[b - 1] != ')' && line[b - 1] != ']' && line[b - 1] != '>')
+        --b;
+    return line.substr(b, e - b);
+}
+
+std::string TDTWTagValues::GetValue(std::string_view tag, bool caseSensitive) const {
+    for (const auto& line : lines_) {
+        std::string_view op = PdfLineOperator(line);
+        if (caseSensitive ? op == tag : PdfEqualsIgnoreCase(op, tag)) return std::string(LineOperands(line));
+    }
+    return {};
+}
+
+std::string TDTWTagValues::GetAllTextTags() const {
+    std::string out;
+    for (const auto& line : lines_) {
+        std::string_view op = PdfLineOperator(line);
+        if (IsTextShowing(op)) out += LineOperands(line);
+    }
+    return out;
+}
+
+void TDTWTagValues::RemoveEmptyStrings() {
+    for (auto& line : lines_) {
+        size_t e = line.size();
+        while (e > 0 && (line[e - 1] == ' ' || line[e - 1] == '\t' || line[e - 1] == '\r' || line[e - 1] == '\n')) --e;
+        line.resize(e);
+    }
+    lines_.erase(std::remove_if(lines_.begin(), lines_.end(), [](const std::string& l) { return l.empty(); }),
+                 lines_.end());
+}
+
+std::u16string PdfShownText(std::string_view operands, const TDTPDFFont* font, bool addSpace) {
+    std::u16string out;
+    PdfLexer lx(operands);
+    int depth = 0;
+    bool wordSpace = false;
+    while (true) {
+        PdfToken t = lx.Next();
+        if (t == PdfToken::End) break;
+        if (t == PdfToken::ArrayOpen) ++depth;
+        else if (t == PdfToken::ArrayClose) --depth;
+        else if (t == PdfToken::String || t == PdfToken::HexString) {
+            size_t used = 0;
+            std::u16string part = DecodeBytes(PdfDecodeString(lx.TokenText(), used), font, addSpace);
+            if (part.empty()) continue;
+            if ((addSpace || wordSpace) && !out.empty() && out.back() != u' ' && part[0] != u' ') out.push_back(u' ');
+            wordSpace = false;
+            out += part;
+        } else if (t == PdfToken::Number && depth > 0) {
+            // Kerning inside TJ: a large negative adjustment moves the pen
+            // by a word space.
+            double adj = StrToFloatDef(lx.TokenText(), 0);
+            if (adj < kWordSpaceAdjustment && !out.empty()) wordSpace = true;
+        }
+    }
+    return out;
+}
+
+void TDTPDFPages::ParseContents(std::string_view strContent, std::string_view strMediaBox,
+                                const TDTPDFPageFonts* fonts, const TDTPDFFormResolver* forms) {
+    TDTPDFPage* page = AddPage();
+    if (strContent.empty()) return;
+    size_t open = strMediaBox.find('['), close = strMediaBox.find(']');
+    if (open != std::string_view::npos && close != std::string_view::npos && open < close) {
+        std::vector<double> v = Numbers(strMediaBox.substr(open + 1, close - open - 1), 4);
+        int32_t* fields[] = {&page->Left, &page->Top, &page->Width, &page->Height};
+        for (size_t i = 0; i < v.size(); ++i)
+            if (std::isfinite(v[i]) && std::fabs(v[i]) < 1e7) *fields[i] = static_cast<int32_t>(std::lround(v[i]));
+    }
+    ContentParser parser(*page, fonts, FPDFReader ? &FPDFReader->Fonts() : nullptr, forms);
+    parser.Run(strContent);
+}
+
+}  // namespace quillmark

@@ -1,0 +1,86 @@
+// Fonts of a PDF document as the text extraction needs them: how a string's
+// bytes split into character codes and what text each code stands for
+// (the ToUnicode CMap first, then the font's encoding with its
+// /Differences, then the code pages of predefined CJK CMaps).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "quillmark/pdf/pdf_cmap.h"
+
+namespace quillmark {
+
+struct PdfObject;
+
+class TDTPDFFont {
+public:
+    // Resource name with its "/" as the page's /Font dictionary writes it.
+    std::string FontName;
+    // The raw text of the font object.
+    std::string Content;
+    // The /Encoding value: "/WinAnsiEncoding", "/Identity-H", the number of
+    // an encoding object ...; empty when the font has none.
+    std::string Encoding;
+    // The decoded ToUnicode CMap, empty when the font has none.
+    const std::string& CMap() const { return FCMap; }
+    void SetCMap(const std::string& text);
+    // Decoded data of the descendant font's embedded font file or
+    // CID-to-GID map (kept for the host; no text step reads it).
+    std::string CID;
+    // True for fonts whose codes are CIDs in Identity order.
+    bool Identity = false;
+    // The lines of every bfrange and bfchar section of the CMap.
+    std::vector<std::string> lstBFRange, lstBFChars;
+    // Object number of the font dictionary (-1 for an inline dictionary).
+    int32_t ObjNumber = -1;
+
+    // Maps every code unit of value through the CMap (each unit tried as a
+    // one- and a two-byte code); unmapped units pass through. With addSpace,
+    // a space goes between the results. isUnicode does not change the result.
+    std::u16string ConvertCMap(bool isUnicode, bool addSpace, std::u16string_view value) const;
+
+    // The text of a string's bytes shown in this font.
+    std::u16string DecodeText(std::string_view bytes, bool addSpace = false) const;
+
+    // Sets up the encoding from the parsed font dictionary: the base
+    // encoding, /Differences, composite-font code widths and CJK code
+    // pages. resolve fetches an indirect object's parsed value.
+    void SetupEncoding(const PdfObject& font, const std::function<PdfObject(const PdfObject&)>& resolve);
+
+private:
+    std::string FCMap;
+    TDTPDFCMap cmap_;
+    bool composite_ = false;       // Type0
+    int cjkCodePage_ = 0;          // predefined CJK CMap: the Windows code page
+    bool unicodeCMap_ = false;     // predefined UCS-2 / UTF-16 CMap
+    std::vector<std::u16string> codeText_;  // simple fonts: 256 entries
+};
+
+class TDTPDFFonts {
+public:
+    int Count() const { return static_cast<int>(items_.size()); }
+    TDTPDFFont* GetItem(int index) const;
+    TDTPDFFont* AddItem();
+    // The first font whose FontName equals name ignoring ASCII case.
+    TDTPDFFont* FindFontByName(std::string_view name) const;
+    // The font loaded from object objNumber, or null.
+    TDTPDFFont* FindFontByObject(int32_t objNumber) const;
+    void Clear() {
+        items_.clear();
+        byObject_.clear();
+    }
+    // Records that font was loaded from object objNumber.
+    void SetObject(TDTPDFFont* font, int32_t objNumber);
+
+private:
+    std::vector<std::unique_ptr<TDTPDFFont>> items_;
+    std::unordered_map<int32_t, TDTPDFFont*> byObject_;
+};
+
+}  // namespace quillmark

@@ -1,0 +1,69 @@
+#include "quillmark/pdf/pdf_pages.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quillmark {
+
+TDTPDFItem* TDTPDFItems::GetItem(int index) const {
+    if (index < 0 || index >= Count()) return nullptr;
+    return items_[static_cast<size_t>(index)].get();
+}
+
+TDTPDFItem* TDTPDFItems::AddItem(TDTPDFItemType type) {
+    if (type == itText) items_.push_back(std::make_unique<TDTPDFItemText>());
+    else items_.push_back(std::make_unique<TDTPDFItem>(type));
+    return items_.back().get();
+}
+
+void TDTPDFItems::SortItems() {
+    // The comparison is not a strict weak order (its tolerances are not
+    // transitive), so a merge sort is used: it stays within the list
+    // whatever the comparison answers.
+    auto before = [](const std::unique_ptr<TDTPDFItem>& a, const std::unique_ptr<TDTPDFItem>& b) {
+        const int kX = 15, kY = 5;
+        if (std::fabs(a->Left - b->Left) <= kX && std::fabs(a->Top - b->Top) <= kY) return false;
+        if (a->Top + kY < b->Top) return true;
+        if (a->Left + kX >= b->Left) return false;
+        return !(std::fabs(a->Top - b->Top) > kY);
+    };
+    std::stable_sort(items_.begin(), items_.end(), before);
+}
+
+std::u16string TDTPDFPage::GetPlainText() const {
+    std::u16string out;
+    double previousTop = 0;
+    for (int i = 0; i < items_.Count(); ++i) {
+        const TDTPDFItem* item = items_.GetItem(i);
+        if (item->ItemType != itText) continue;
+        const auto* t = static_cast<const TDTPDFItemText*>(item);
+        if (!out.empty()) {
+            if (std::fabs(previousTop - t->Top) > 5) out += u"\r\n";
+            else if (!t->IsContinueBlock) out += u' ';
+        }
+        out += t->Text;
+        previousTop = t->Top;
+    }
+    return out;
+}
+
+TDTPDFPage* TDTPDFPages::AddPage() {
+    pages_.push_back(std::make_unique<TDTPDFPage>());
+    return pages_.back().get();
+}
+
+TDTPDFPage* TDTPDFPages::GetPage(int index) const {
+    if (index < 0 || index >= Count()) return nullptr;
+    return pages_[static_cast<size_t>(index)].get();
+}
+
+std::u16string TDTPDFPages::GetPlainText() const {
+    std::u16string out;
+    for (const auto& p : pages_) {
+        out += u"\r\n--------------------\r\n";
+        out += p->GetPlainText();
+    }
+    return out;
+}
+
+}  // namespace quillmark
