@@ -3,6 +3,8 @@
 #include "quillmark/framework/compound_file.h"
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/property_set.h"
+#include "quillmark/framework/stream.h"
+#include "quillmark/word/word_xml_file.h"
 
 namespace quillmark {
 
@@ -12,6 +14,16 @@ TDocumentInfo ReadDocumentInfo(const std::string& bytes) {
     if (info.Format == DocumentFormat::Unknown) throw Exception("Unknown document format");
     // Every compound file keeps its metadata in the same property sets,
     // whichever application wrote it.
+    if (info.Format == DocumentFormat::Docx) {
+        // The package's docProps parts (also inside a compound file's
+        // "Package" stream).
+        TWordXmlFile reader;
+        reader.SetParseItems({wpiSummaryInformation});
+        TMemoryStream stream(bytes);
+        reader.InternalLoadFromOLEStream(stream);
+        info.Summary.Assign(reader.SummaryInformation());
+        return info;
+    }
     if (TCompoundFile::IsCompoundFile(bytes)) {
         auto file = TCompoundFile::Open(bytes);
         ReadSummaryInformation(file->Root(), info.Summary);

@@ -14,6 +14,7 @@ enum class DocumentFormat {
     Unknown,
     PalmDoc,
     CompoundFile,  // an OLE compound file of no more specific format
+    Docx,          // a Word 2007 package (zip, or a compound file with a "Package" stream)
 };
 
 // Looks at the whole file's bytes (containers need more than a header).

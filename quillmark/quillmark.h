@@ -14,3 +14,6 @@
 #include "quillmark/readers/palmdoc_compression.h"
 #include "quillmark/readers/palmdoc_file.h"
 #include "quillmark/codepages/unicode_ranges.h"
+#include "quillmark/package/xml_engine.h"
+#include "quillmark/package/zip_archive.h"
+#include "quillmark/word/word_xml_file.h"
