@@ -105,6 +105,12 @@ bool TZipArchive::FindEndOfCentralDir(std::string_view bytes, size_t& endPos) {
     size_t last = bytes.size() - kEndOfCentralDirSize;
     size_t first = last > kMaxArchiveCommentLength ? last - kMaxArchiveCommentLength : 0;
     ByteReader r(bytes);
+    // The record whose comment ends exactly at the end of the archive wins;
+    // failing that (bytes appended after the archive), the last one whose
+    // comment fits and whose directory lies before it.
+    bool haveFallback = false;
+    TEndOfCentralDir fallback;
+    size_t fallbackPos = 0;
     for (size_t pos = last + 1; pos-- > first;) {
         if (bytes[pos] != 'P' || r.at_u32le(pos) != kEndOfCentralDirSignature) continue;
         ByteReader e = r.sub(pos, kEndOfCentralDirSize);
@@ -117,14 +123,24 @@ bool TZipArchive::FindEndOfCentralDir(std::string_view bytes, size_t& endPos) {
         d.SizeOfTheCentralDirectory = e.u32le();
         d.OffsetOfStartOfCentralDirectory = e.u32le();
         d.ZipfileCommentLength = e.u16le();
-        // A signature inside the comment text would claim a comment that
-        // runs past the end; keep looking further back then.
-        if (d.ZipfileCommentLength > bytes.size() - pos - kEndOfCentralDirSize) continue;
-        endOfCentralDir_ = d;
-        endPos = pos;
-        return true;
+        size_t after = bytes.size() - pos - kEndOfCentralDirSize;
+        if (d.ZipfileCommentLength == after) {
+            endOfCentralDir_ = d;
+            endPos = pos;
+            return true;
+        }
+        bool before = d.SizeOfTheCentralDirectory <= pos ||
+                      d.SizeOfTheCentralDirectory == 0xFFFFFFFF;
+        if (!haveFallback && d.ZipfileCommentLength < after && before) {
+            haveFallback = true;
+            fallback = d;
+            fallbackPos = pos;
+        }
     }
-    return false;
+    if (!haveFallback) return false;
+    endOfCentralDir_ = fallback;
+    endPos = fallbackPos;
+    return true;
 }
 
 void TZipArchive::ReadZip64End(std::string_view bytes, size_t endPos) {
