@@ -120,6 +120,9 @@ void TWordXmlTextWalk::Walk(TDTXMLItem& root) {
         Frame& top = stack.back();
         if (top.next < top.node->Items.Count()) {
             TDTXMLItem* child = top.node->Items[top.next++];
+            // Markup-compatibility fallbacks repeat the content of the choice
+            // before them (a text box as DrawingML, then again as VML).
+            if (child->TagName == u"mc:Fallback") continue;
             bool marked = Enter(*child);
             stack.push_back({child, 0, marked});
             continue;
