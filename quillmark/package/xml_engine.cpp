@@ -71,17 +71,25 @@ std::u16string RepairAttributeValue(std::u16string value) {
 // blank outside double quotes (or the end) ends a pair; the stored value
 // keeps its quotes and the blank that ended it.
 void AddAttributes(TDTXMLItem* node, std::u16string_view text) {
+    // The name and the value are each a contiguous stretch of the text minus
+    // the "=" signs outside quotes, so they are collected as spans and only
+    // copied when a "=" has to be left out of the middle of one.
     std::u16string name, value;
     bool inQuotes = false, inValue = false;
+    size_t pieceStart = 0;  // start of the part of the current name or value not yet copied
+    auto flushPiece = [&](size_t end) {
+        (inValue ? value : name).append(text.substr(pieceStart, end - pieceStart));
+    };
     for (size_t i = 0; i < text.size(); ++i) {
         char16_t c = text[i];
         if (c == u'"') inQuotes = !inQuotes;
         if (c == u'=' && !inQuotes) {
+            flushPiece(i);
             inValue = true;
-        } else {
-            (inValue ? value : name).push_back(c);
+            pieceStart = i + 1;
         }
         if ((IsBlank(c) && !inQuotes) || i + 1 == text.size()) {
+            flushPiece(i + 1);
             if (!name.empty() && !value.empty()) {
                 TDTXMLItem* a = node->Items.AddItem(node);
                 a->Kind = ikAttribute;
@@ -91,8 +99,30 @@ void AddAttributes(TDTXMLItem* node, std::u16string_view text) {
             name.clear();
             value.clear();
             inValue = false;
+            pieceStart = i + 1;
         }
     }
+}
+
+// UTF-8 to UTF-16 with ASCII runs widened in bulk (XML is mostly ASCII
+// markup); other runs go through the general decoder. A run of non-ASCII
+// bytes ends at an ASCII byte, which never continues a sequence.
+std::u16string Utf8Text(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    size_t i = 0;
+    while (i < bytes.size()) {
+        size_t j = i;
+        while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) < 0x80) ++j;
+        size_t at = out.size();
+        out.resize(at + (j - i));
+        for (size_t k = i; k < j; ++k) out[at + (k - i)] = static_cast<char16_t>(bytes[k]);
+        i = j;
+        while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) >= 0x80) ++j;
+        if (j > i) out += Utf8ToUtf16(bytes.substr(i, j - i));
+        i = j;
+    }
+    return out;
 }
 
 bool StartsWith(std::u16string_view s, size_t at, std::u16string_view prefix) {
@@ -295,7 +325,7 @@ std::u16string DecodeXmlBytes(std::string_view bytes) {
     if (bytes.size() >= 2 && u8(0) == 0xFE && u8(1) == 0xFF)
         return MultiByteToWide(bytes.substr(2, (bytes.size() - 2) & ~size_t{1}), CP_UTF16BE);
     if (bytes.size() >= 3 && u8(0) == 0xEF && u8(1) == 0xBB && u8(2) == 0xBF)
-        return Utf8ToUtf16(bytes.substr(3));
+        return Utf8Text(bytes.substr(3));
     // UTF-16 without a mark shows itself in the "<?" of the declaration.
     if (bytes.size() >= 4 && bytes.substr(0, 4) == std::string_view("<\0?\0", 4))
         return MultiByteToWide(bytes.substr(0, bytes.size() & ~size_t{1}), CP_UTF16LE);
@@ -320,7 +350,7 @@ std::u16string DecodeXmlBytes(std::string_view bytes) {
             }
         }
     }
-    return codePage == CP_UTF8 ? Utf8ToUtf16(bytes) : MultiByteToWide(bytes, codePage);
+    return codePage == CP_UTF8 ? Utf8Text(bytes) : MultiByteToWide(bytes, codePage);
 }
 
 TDateTime XMLStringToDateTime(std::u16string_view s) {

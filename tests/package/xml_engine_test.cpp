@@ -165,6 +165,17 @@ TEST(XmlEngine, EncodingsFromTheMarkOrTheDeclaration) {
     EXPECT_EQ(CodePageOfXmlEncoding("no-such-charset"), 0);
 }
 
+TEST(XmlEngine, FastUtf8DecodingEqualsTheGeneralDecoder) {
+    std::mt19937 rng(23);
+    const unsigned char pool[] = {'a', '<', ' ', 0xC3, 0xA9, 0xE4, 0xB8, 0xAD, 0xF0, 0x9F, 0x98, 0x80, 0x80, 0xFF, 0xC0};
+    for (int round = 0; round < 5000; ++round) {
+        std::string s(rng() % 40, 'x');
+        for (char& c : s) c = static_cast<char>(pool[rng() % sizeof pool]);
+        if (s.size() >= 2 && (static_cast<unsigned char>(s[0]) >= 0xEF)) s[0] = 'a';  // no marks
+        ASSERT_EQ(DecodeXmlBytes(s), Utf8ToUtf16(s)) << s;
+    }
+}
+
 TEST(XmlEngine, QuoteRemovalAndEntitiesInValues) {
     Parsed p("<a>\"quoted\" </a>");
     EXPECT_EQ(p.root().GetTagXMLValue(), u"quoted");
