@@ -15,8 +15,6 @@
 namespace quillmark {
 namespace {
 
-std::u16string U(std::string_view utf8) { return Utf8ToUtf16(utf8); }
-
 // Element children only (attributes and comments left out).
 std::vector<TDTXMLItem*> Elements(TDTXMLItem& node) {
     std::vector<TDTXMLItem*> out;

@@ -318,7 +318,9 @@ TEST(ZipArchive, TruncatedAndFlippedArchivesNeverCrash) {
         std::string cut = good.substr(0, n);
         exercise(cut);
         // A truncated archive has no end record: no members.
-        if (n + 22 + 7 < good.size()) EXPECT_EQ(Load(cut).Count(), 0) << n;
+        if (n + 22 + 7 < good.size()) {
+            EXPECT_EQ(Load(cut).Count(), 0) << n;
+        }
     }
     uint32_t x = 99;
     for (int round = 0; round < 3000; ++round) {

@@ -245,6 +245,19 @@ TEST(WordXmlFile, FilesThatAreNoPackageAreRejectedByName) {
     EXPECT_EQ(Loaded(zip).reader.Text().Count(), 0);
 }
 
+TEST(WordXmlFile, LoadXMLFilePartAppendsOnePartFramed) {
+    TWordXmlFile reader;
+    reader.SetTextFormating(tfHTML);
+    TWideStrings list;
+    reader.LoadXMLFilePart(nullptr, list);
+    EXPECT_EQ(list.Count(), 0);
+    TMemoryStream part(Document(Para("a") + Para("b")));
+    reader.LoadXMLFilePart(&part, list);
+    ASSERT_EQ(list.Count(), 4);
+    EXPECT_EQ(list[1], u"<p>a</p>");
+    EXPECT_EQ(list[2], u"<p>b</p>");
+}
+
 TEST(WordXmlFile, BadPartsRaiseTheZipErrors) {
     ZipBuilder b;
     b.Add("word/document.xml", Document(Para("x")));
@@ -310,8 +323,12 @@ TEST(WordXmlFileReal, GeneratedDocumentsGiveEveryTruthWordInItsList) {
             start = end + 1;
         }
         EXPECT_EQ(test::InOrderRecall(main, Utf16ToUtf8(reader.Text().Text())), 1.0);
-        if (!notes.empty()) EXPECT_EQ(test::InOrderRecall(notes, Utf16ToUtf8(reader.FootNoteText().Text())), 1.0);
-        if (!header.empty()) EXPECT_EQ(test::InOrderRecall(header, Utf16ToUtf8(reader.HeaderText().Text())), 1.0);
+        if (!notes.empty()) {
+            EXPECT_EQ(test::InOrderRecall(notes, Utf16ToUtf8(reader.FootNoteText().Text())), 1.0);
+        }
+        if (!header.empty()) {
+            EXPECT_EQ(test::InOrderRecall(header, Utf16ToUtf8(reader.HeaderText().Text())), 1.0);
+        }
         const TDTWordSummaryInformation& s = reader.SummaryInformation();
         EXPECT_EQ(s.Title(), u"Title of " + Utf8ToUtf16(name));
         EXPECT_EQ(s.Subject(), u"Subject 3");
