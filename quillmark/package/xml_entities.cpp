@@ -53,6 +53,40 @@ int HexDigit(char16_t c) {
     return -1;
 }
 
+// The five entities XML writers use, each with its ";". When every "&" of a
+// text starts one of them, and no "&amp;" is followed by a character that
+// could begin a name after the "&" it leaves, one left-to-right pass gives
+// what the restarting table rule gives: no replacement can form a new name.
+struct StandardEntity {
+    std::u16string_view text;
+    char16_t replacement;
+};
+constexpr StandardEntity kStandard[] = {
+    {u"&amp;", u'&'}, {u"&lt;", u'<'}, {u"&gt;", u'>'}, {u"&quot;", u'"'}, {u"&apos;", u'\''}};
+
+bool DecodeStandardOnly(std::u16string_view text, std::u16string& out) {
+    out.clear();
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t amp = text.find(u'&', i);
+        if (amp == std::u16string_view::npos) amp = text.size();
+        out.append(text.substr(i, amp - i));
+        if (amp == text.size()) break;
+        const StandardEntity* found = nullptr;
+        for (const StandardEntity& e : kStandard)
+            if (text.substr(amp, e.text.size()) == e.text) found = &e;
+        if (!found) return false;
+        size_t next = amp + found->text.size();
+        if (found->replacement == u'&' && next < text.size() &&
+            std::u16string_view(u"&#abcdeghlnpqrt").find(text[next]) != std::u16string_view::npos)
+            return false;
+        out.push_back(found->replacement);
+        i = next;
+    }
+    return true;
+}
+
 }  // namespace
 
 const TXmlEntity* XmlEntityTable(size_t& count) {
@@ -61,8 +95,10 @@ const TXmlEntity* XmlEntityTable(size_t& count) {
 }
 
 std::u16string DecodeNamedEntities(std::u16string_view text) {
-    std::u16string s(text);
-    if (s.find(u'&') == std::u16string::npos) return s;
+    std::u16string s;
+    if (text.find(u'&') == std::u16string_view::npos) return std::u16string(text);
+    if (DecodeStandardOnly(text, s)) return s;
+    s.assign(text);
     for (const TXmlEntity& e : kEntities) ReplaceRestarting(s, e.Name, e.Replacement);
     return s;
 }

@@ -12,14 +12,19 @@ TDTXMLItem* TDTXMLItems::AddItem(TDTXMLItem* parentItem) {
 
 void TDTXMLItems::Clear() {
     // Take the subtrees apart level by level: a node is freed only once its
-    // children have been moved out, so freeing never recurses.
-    std::vector<std::unique_ptr<TDTXMLItem>> pending = std::move(items_);
-    items_.clear();
+    // children have been moved out, so freeing never recurses. Leaves (most
+    // nodes: attributes, text elements) are freed where they are.
+    std::vector<std::unique_ptr<TDTXMLItem>> pending;
+    auto takeChildren = [&pending](std::vector<std::unique_ptr<TDTXMLItem>>& items) {
+        for (auto& child : items)
+            if (!child->Items.items_.empty()) pending.push_back(std::move(child));
+        items.clear();
+    };
+    takeChildren(items_);
     while (!pending.empty()) {
         std::unique_ptr<TDTXMLItem> node = std::move(pending.back());
         pending.pop_back();
-        for (auto& child : node->Items.items_) pending.push_back(std::move(child));
-        node->Items.items_.clear();
+        takeChildren(node->Items.items_);
     }
 }
 

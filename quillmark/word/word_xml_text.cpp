@@ -69,7 +69,8 @@ bool TWordXmlTextWalk::Enter(TDTXMLItem& node) {
         resumed_ = false;
     } else if (tag == u"w:t" || tag == u"m:t") {
         // The raw text, entities decoded; quotes are document text here.
-        AppendEscaped(buffer_, DecodeXmlEntities(node.Value), format_);
+        if (node.Value.find(u'&') == std::u16string::npos) AppendEscaped(buffer_, node.Value, format_);
+        else AppendEscaped(buffer_, DecodeXmlEntities(node.Value), format_);
     } else if (tag == u"w:r" && format_ == tfHTML) {
         std::u16string open = FontTag(node);
         if (!open.empty()) {
@@ -122,7 +123,7 @@ void TWordXmlTextWalk::Walk(TDTXMLItem& root) {
             TDTXMLItem* child = top.node->Items[top.next++];
             // Markup-compatibility fallbacks repeat the content of the choice
             // before them (a text box as DrawingML, then again as VML).
-            if (child->TagName == u"mc:Fallback") continue;
+            if (child->Kind == ikAttribute || child->TagName == u"mc:Fallback") continue;
             bool marked = Enter(*child);
             stack.push_back({child, 0, marked});
             continue;

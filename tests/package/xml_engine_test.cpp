@@ -281,9 +281,10 @@ TEST(XmlEntities, LinearDecodingEqualsTheRestartingRule) {
     EXPECT_EQ(DecodeNamedEntities(u"&#176 &deg;&copy;&trade;"), u"\u00B0 \u00B0cT");
     // Fragments of entity names, so that replacements often form new ones.
     const std::u16string pieces[] = {u"&", u"amp", u";", u"lt", u"gt", u"nb", u"sp", u"&#", u"x9", u"xa",
-                                     u"34", u"39", u"0", u"quot", u"a", u"deg", u"#176", u"&nbsp", u"&amp"};
+                                     u"34", u"39", u"0", u"quot", u"a", u"deg", u"#176", u"&nbsp", u"&amp",
+                                     u"&amp;", u"&lt;", u"&quot;", u"&apos;", u"copy", u"&copy;", u"x", u" "};
     std::mt19937 rng(17);
-    for (int round = 0; round < 20000; ++round) {
+    for (int round = 0; round < 40000; ++round) {
         std::u16string s;
         int n = static_cast<int>(rng() % 16);
         for (int i = 0; i < n; ++i) s += pieces[rng() % std::size(pieces)];
