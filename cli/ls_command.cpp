@@ -7,6 +7,8 @@
 #include "cli/commands.h"
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/compound_file.h"
+#include "quillmark/framework/stream.h"
+#include "quillmark/package/zip_archive.h"
 
 namespace quillmark::cli {
 
@@ -58,6 +60,31 @@ void PrintStorage(const TCompoundStorage& storage, int depth, bool read) {
     }
 }
 
+// The members of a zip archive, in directory order, with their sizes
+// (uncompressed, then stored). With read set every member is also extracted
+// and a failure (bad CRC, damage, unsupported method) is marked.
+void PrintZip(std::string bytes, bool read) {
+    TZipArchive zip;
+    zip.LoadFromBytes(std::move(bytes));
+    for (int i = 0; i < zip.Count(); ++i) {
+        const TLocalFile& f = zip.Files()[i];
+        std::string note;
+        if (!f.Damage().empty()) {
+            note = "  (damaged: " + f.Damage() + ")";
+        } else if (read) {
+            try {
+                zip.GetUncompressed(i);
+            } catch (const std::exception& ex) {
+                note = std::string("  (unreadable: ") + ex.what() + ")";
+            }
+        }
+        std::printf("%s  %llu  %llu%s\n", PrintableName(ZipNameToWide(f)).c_str(),
+                    static_cast<unsigned long long>(f.CentralCommonFileHeader.UncompressedSize),
+                    static_cast<unsigned long long>(f.CentralCommonFileHeader.CompressedSize),
+                    note.c_str());
+    }
+}
+
 }  // namespace
 
 int RunLs(const Args& args) {
@@ -74,6 +101,12 @@ int RunLs(const Args& args) {
     int status = 0;
     for (const std::string& file : files) {
         try {
+            std::string bytes = ReadFileBytes(file);
+            if (IsZipArchiveData(bytes)) {
+                if (files.size() > 1) std::printf("%s:\n", file.c_str());
+                PrintZip(std::move(bytes), read);
+                continue;
+            }
             auto cf = TCompoundFile::OpenFile(file);
             if (files.size() > 1) std::printf("%s:\n", file.c_str());
             PrintStorage(cf->Root(), 0, read);

@@ -6,6 +6,7 @@
 #include "quillmark/framework/stream.h"
 #include "quillmark/word/word_bin_file.h"
 #include "quillmark/pdf/pdf_reader.h"
+#include "quillmark/word/word_xml_file.h"
 
 namespace quillmark {
 
@@ -23,6 +24,16 @@ TDocumentInfo ReadDocumentInfo(const std::string& bytes, const std::string& pass
     }
     // Every compound file keeps its metadata in the same property sets,
     // whichever application wrote it.
+    if (info.Format == DocumentFormat::Docx) {
+        // The package's docProps parts (also inside a compound file's
+        // "Package" stream).
+        TWordXmlFile reader;
+        reader.SetParseItems({wpiSummaryInformation});
+        TMemoryStream stream(bytes);
+        reader.InternalLoadFromOLEStream(stream);
+        info.Summary.Assign(reader.SummaryInformation());
+        return info;
+    }
     if (TCompoundFile::IsCompoundFile(bytes)) {
         auto file = TCompoundFile::Open(bytes);
         ReadSummaryInformation(file->Root(), info.Summary);

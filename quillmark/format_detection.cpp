@@ -4,6 +4,7 @@
 #include "quillmark/pdf/pdf_reader.h"
 #include "quillmark/readers/palmdoc_file.h"
 #include "quillmark/word/word_bin_file.h"
+#include "quillmark/word/word_xml_file.h"
 
 namespace quillmark {
 
@@ -11,6 +12,7 @@ DocumentFormat DetectFormat(std::string_view bytes) {
     if (TPalmDocFile::IsPalmDocData(bytes)) return DocumentFormat::PalmDoc;
     if (TWordBinFile::IsWordBinaryData(bytes)) return DocumentFormat::WordBinary;
     if (TDTPDFReader::IsPdfData(bytes)) return DocumentFormat::Pdf;
+    if (TWordXmlFile::IsWordXmlData(bytes)) return DocumentFormat::Docx;
     // Generic: keep last, after the formats stored inside compound files.
     if (TCompoundFile::IsCompoundFile(bytes)) return DocumentFormat::CompoundFile;
     return DocumentFormat::Unknown;
@@ -22,6 +24,7 @@ const char* FormatName(DocumentFormat format) {
         case DocumentFormat::WordBinary: return "doc";
         case DocumentFormat::CompoundFile: return "ole";
         case DocumentFormat::Pdf: return "pdf";
+        case DocumentFormat::Docx: return "docx";
         case DocumentFormat::Unknown: break;
     }
     return "unknown";
@@ -33,6 +36,7 @@ std::unique_ptr<TMSWBaseDocument> CreateReader(DocumentFormat format) {
         case DocumentFormat::WordBinary: return std::make_unique<TWordBinFile>();
         case DocumentFormat::CompoundFile: break;  // a container, no text reader
         case DocumentFormat::Pdf: return std::make_unique<TDTPDFReader>();
+        case DocumentFormat::Docx: return std::make_unique<TWordXmlFile>();
         case DocumentFormat::Unknown: break;
     }
     return nullptr;

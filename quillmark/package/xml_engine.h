@@ -1,0 +1,61 @@
+// TDTXMLEngine: a forgiving single-pass XML tokenizer that builds a tree of
+// TDTXMLItem nodes and never reports an error. It is not a conforming XML
+// parser: malformed markup gives whatever tree the tokenizer's rules produce
+// (see xml_engine.cpp), values stay raw until a reader asks for them, and
+// names are looked up by tag.
+//
+// The tree is built without recursion. Nesting is limited to kMaxXmlDepth
+// levels: an element that would go deeper is added beside the deepest one
+// instead, so deep or never-closed markup cannot make a tree that a reader's
+// walk could not handle.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "quillmark/framework/date_time.h"
+#include "quillmark/framework/stream.h"
+#include "quillmark/package/xml_item.h"
+
+namespace quillmark {
+
+inline constexpr int kMaxXmlDepth = 1024;
+
+class TDTXMLEngine {
+public:
+    TDTXMLEngine() = default;
+    TDTXMLEngine(const TDTXMLEngine&) = delete;
+    TDTXMLEngine& operator=(const TDTXMLEngine&) = delete;
+
+    void LoadFromFile(const std::string& aFileName);
+    // Decodes the rest of the stream (byte-order mark, else the encoding the
+    // XML declaration names, else UTF-8) and parses it.
+    void LoadFromStream(TStream& aStream);
+    void LoadFromBytes(std::string_view bytes);
+    void ParseXMLFromString(std::u16string_view text);
+    void ParseXMLFromString(const char16_t* text, size_t length) {
+        ParseXMLFromString(std::u16string_view(text, length));
+    }
+
+    TDTXMLItem& RootItem() { return root_; }
+    // Pre-order search from root (RootItem when null), ignoring ASCII case.
+    TDTXMLItem* GetItemByTag(TDTXMLItem* root, std::u16string_view xmlTag);
+
+private:
+    TDTXMLItem root_;
+};
+
+// Exact comparison when caseSensitive, else ignoring ASCII letter case.
+bool SameStrings(bool caseSensitive, std::u16string_view s1, std::u16string_view s2);
+
+// Fixed positions of an ISO 8601 stamp (2009-03-17T10:22:05Z): year 1-4,
+// month 6-7, day 9-10, hour 12-13, minute 15-16, second 18-19; anything that
+// is not a valid date and time gives 0.
+TDateTime XMLStringToDateTime(std::u16string_view s);
+
+// Bytes of an XML document to UTF-16 (the engine's decoding step).
+std::u16string DecodeXmlBytes(std::string_view bytes);
+// The code page an encoding name stands for (0 when unknown).
+int CodePageOfXmlEncoding(std::string_view name);
+
+}  // namespace quillmark

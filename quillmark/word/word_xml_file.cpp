@@ -1,0 +1,154 @@
+#include "quillmark/word/word_xml_file.h"
+
+#include <algorithm>
+
+#include "quillmark/framework/compound_file.h"
+#include "quillmark/framework/exception.h"
+#include "quillmark/framework/messages.h"
+#include "quillmark/word/word_xml_properties.h"
+#include "quillmark/word/word_xml_text.h"
+
+namespace quillmark {
+
+namespace {
+
+constexpr std::string_view kDocumentPart = "word/document.xml";
+constexpr std::u16string_view kPackageStream = u"Package";
+
+bool StartsWithIgnoringCase(std::string_view s, std::string_view prefix) {
+    if (s.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        char a = s[i], b = prefix[i];
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+        if (a != b) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool TWordXmlFile::IsWordXmlData(std::string_view bytes) {
+    try {
+        if (IsZipArchiveData(bytes)) {
+            TZipArchive zip;
+            zip.LoadFromBytes(std::string(bytes));
+            return zip.GetIndexByFileName(kDocumentPart) >= 0;
+        }
+        if (TCompoundFile::IsCompoundFile(bytes))
+            return TCompoundFile::Open(std::string(bytes))->Root().HasStream(kPackageStream);
+    } catch (const Exception&) {
+    }
+    return false;
+}
+
+std::vector<std::string> TWordXmlFile::NumberedParts(const TZipArchive& zip, std::string_view prefix) {
+    // "word/header12.xml": the prefix, a number, ".xml" (any letter case).
+    std::vector<std::pair<uint64_t, std::string>> found;
+    for (int i = 0; i < zip.Count(); ++i) {
+        const std::string& name = zip.Files()[i].DisplayName();
+        if (!StartsWithIgnoringCase(name, prefix) || name.size() < prefix.size() + 5) continue;
+        std::string_view rest = std::string_view(name).substr(prefix.size());
+        std::string_view digits = rest.substr(0, rest.size() - 4);
+        if (!StartsWithIgnoringCase(rest.substr(digits.size()), ".xml") || digits.size() > 9) continue;
+        if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        if (zip.GetIndexByFileName(name) != i) continue;  // a duplicate name: the first one counts
+        found.emplace_back(std::stoull(std::string(digits)), name);
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> names;
+    for (auto& f : found) names.push_back(std::move(f.second));
+    return names;
+}
+
+void TWordXmlFile::LoadFromFile(const std::string& fileName) {
+    TMSWBaseDocument::LoadFromFile(fileName);
+    TMemoryStream stream(ReadFileBytes(fileName));
+    const std::string& bytes = stream.Bytes();
+    if (TCompoundFile::IsCompoundFile(bytes)) {
+        InternalLoadFromOLEStream(stream);
+        return;
+    }
+    if (!IsZipArchiveData(bytes)) throw Exception(FormatMessage(strFileIsNotWord, fileName));
+    LoadFromStream(stream);
+}
+
+void TWordXmlFile::LoadFromStream(TStream& stream) {
+    TMSWBaseDocument::LoadFromStream(stream);
+    TZipArchive zip;
+    zip.LoadFromStream(stream);
+    LoadPackage(zip);
+}
+
+void TWordXmlFile::InternalLoadFromOLEStream(TStream& stream) {
+    int64_t start = stream.Position();
+    std::string bytes = stream.ReadRest();
+    if (!TCompoundFile::IsCompoundFile(bytes)) {
+        // Not a compound file: the stream is the package itself.
+        stream.SetPosition(start);
+        TMSWBaseDocument::InternalLoadFromOLEStream(stream);
+        return;
+    }
+    auto file = TCompoundFile::Open(std::move(bytes));
+    TCompoundStorage root = file->Root();
+    if (!root.HasStream(kPackageStream)) {
+        ClearInternalLists();
+        return;
+    }
+    TMemoryStream package(root.ReadStream(kPackageStream));
+    LoadFromStream(package);
+}
+
+void TWordXmlFile::LoadPackage(const TZipArchive& zip) {
+    if (ParseItems().Contains(wpiText)) {
+        LoadTextParts(zip, {std::string(kDocumentPart)}, Text());
+        LoadTextParts(zip, {"word/endnotes.xml"}, EndNoteText());
+        LoadTextParts(zip, {"word/footnotes.xml"}, FootNoteText());
+        LoadTextParts(zip, NumberedParts(zip, "word/header"), HeaderText());
+        LoadTextParts(zip, NumberedParts(zip, "word/footer"), FooterText());
+    }
+    if (ParseItems().Contains(wpiSummaryInformation)) {
+        SummaryInformation().Clear();
+        for (const char* part : {"docProps/core.xml", "docProps/app.xml"}) {
+            TDTXMLEngine engine;
+            engine.LoadFromBytes(zip.DecompressFileName(part));
+            ReadWordXmlProperties(engine, SummaryInformation());
+        }
+    }
+}
+
+void TWordXmlFile::LoadTextParts(const TZipArchive& zip, const std::vector<std::string>& parts,
+                                 TWideStrings& target) {
+    std::u16string start = GetTextStart();
+    if (!start.empty()) AddText(start, target);
+    for (const std::string& part : parts) {
+        if (IsCancelExtract) break;
+        TDTXMLEngine engine;
+        engine.LoadFromBytes(zip.DecompressFileName(part));
+        WalkTree(engine.RootItem(), target);
+    }
+    std::u16string finish = GetTextFinish();
+    if (!finish.empty()) AddText(finish, target);
+}
+
+void TWordXmlFile::LoadXMLFilePart(TStream* aStream, TWideStrings& target) {
+    if (!aStream) return;
+    std::u16string start = GetTextStart();
+    if (!start.empty()) AddText(start, target);
+    TDTXMLEngine engine;
+    engine.LoadFromStream(*aStream);
+    WalkTree(engine.RootItem(), target);
+    std::u16string finish = GetTextFinish();
+    if (!finish.empty()) AddText(finish, target);
+}
+
+void TWordXmlFile::WalkTree(TDTXMLItem& root, TWideStrings& target) {
+    TWordXmlTextWalk walk(
+        TextFormating(), [&](std::u16string&& line) { AddText(line, target); },
+        [&] { return IsCancelExtract; });
+    walk.Walk(root);
+    walk.Flush();
+}
+
+}  // namespace quillmark
