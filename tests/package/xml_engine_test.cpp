@@ -278,7 +278,7 @@ TEST(XmlEntities, LinearDecodingEqualsTheRestartingRule) {
     EXPECT_EQ(DecodeNamedEntities(u"&amp;amp;amp;"), u"&");
     EXPECT_EQ(DecodeNamedEntities(u"&ltx &amp"), u"<x &");
     EXPECT_EQ(DecodeNamedEntities(u"&nb&nbsp;sp;x"), u"x");
-    EXPECT_EQ(DecodeNamedEntities(u"&#176 &deg;&copy;&trade;"), u"\u00B0 \u00B0cT");
+    EXPECT_EQ(DecodeXmlEntities(u"&#176 &deg;&copy;&trade;"), u"\u00B0 \u00B0cT");
     // Fragments of entity names, so that replacements often form new ones.
     const std::u16string pieces[] = {u"&", u"amp", u";", u"lt", u"gt", u"nb", u"sp", u"&#", u"x9", u"xa",
                                      u"34", u"39", u"0", u"quot", u"a", u"deg", u"#176", u"&nbsp", u"&amp",
@@ -290,6 +290,15 @@ TEST(XmlEntities, LinearDecodingEqualsTheRestartingRule) {
         for (int i = 0; i < n; ++i) s += pieces[rng() % std::size(pieces)];
         ASSERT_EQ(DecodeNamedEntities(s), RestartingOracle(s)) << Utf16ToUtf8(s);
     }
+}
+
+TEST(XmlEntities, NumericReferencesAreReadWhole) {
+    // Short numbers that are prefixes of longer ones must not be taken as
+    // the short reference.
+    EXPECT_EQ(DecodeXmlEntities(u"a&#xa0;b"), u"a\u00A0b");
+    EXPECT_EQ(DecodeXmlEntities(u"&#345;&#3900;&#1760;&#x9F;&#xd7;"), u"\u0159\u0F3C\u06E0\u009F\u00D7");
+    EXPECT_EQ(DecodeXmlEntities(u"&#009;&#x9;&#010;&#xA;&#013;&#xd;&#034;&#39;&#176;"), u"\t\t\n\n\r\r\"'\u00B0");
+    EXPECT_EQ(DecodeXmlEntities(u"&#x1F600;"), u"\U0001F600");
 }
 
 TEST(XmlEntities, DecodingALongTextIsLinear) {
