@@ -89,7 +89,6 @@ std::string Sha(int bits, std::string_view data) {
 
 // --- the dictionary reader ---
 
-bool IsDelimiter(char c) { return std::string_view("()<>[]{}/%").find(c) != std::string_view::npos; }
 
 size_t SkipWhite(std::string_view t, size_t i) {
     while (i < t.size()) {
@@ -155,7 +154,7 @@ size_t SkipValue(std::string_view t, size_t i) {
         return t.size();
     }
     size_t j = i + 1;
-    while (j < t.size() && !PdfIsWhite(t[j]) && !IsDelimiter(t[j])) ++j;
+    while (j < t.size() && !PdfIsWhite(t[j]) && !PdfIsDelimiter(t[j])) ++j;
     return j;
 }
 
@@ -234,7 +233,7 @@ std::map<std::string, std::string> PdfDictionaryEntries(std::string_view text) {
             size_t ge = SkipValue(text, g);
             size_t r = SkipWhite(text, ge);
             if (ge > g && AllDigits(text.substr(g, ge - g)) && r < text.size() && text[r] == 'R' &&
-                (r + 1 >= text.size() || PdfIsWhite(text[r + 1]) || IsDelimiter(text[r + 1])))
+                (r + 1 >= text.size() || PdfIsWhite(text[r + 1]) || PdfIsDelimiter(text[r + 1])))
                 e = r + 1;
         }
         entries.emplace(std::move(key), std::string(text.substr(v, e - v)));

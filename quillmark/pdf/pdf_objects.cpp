@@ -8,20 +8,7 @@ namespace {
 
 bool IsLineSpace(char c) { return c == '\n' || c == '\r' || c == ' '; }
 
-bool IsDelimiter(char c) {
-    switch (c) {
-        case '(': case ')': case '<': case '>': case '[': case ']':
-        case '{': case '}': case '/': case '%':
-            return true;
-        default:
-            return false;
-    }
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// A character that can continue a name or keyword.
-bool IsRegular(char c) { return !PdfIsWhite(c) && !IsDelimiter(c); }
 
 // Characters that end a value read by the value rule.
 bool IsValueEnd(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == '/' || c == ']' || c == '\f' || c == '\0'; }
@@ -42,6 +29,18 @@ std::string PdfLower(std::string_view text) {
     return out;
 }
 
+bool PdfIsDelimiter(char c) {
+    switch (c) {
+        case '(': case ')': case '<': case '>': case '[': case ']':
+        case '{': case '}': case '/': case '%':
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool PdfIsRegular(char c) { return !PdfIsWhite(c) && !PdfIsDelimiter(c); }
+
 bool PdfIsWhite(char c) {
     return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
 }
@@ -54,7 +53,7 @@ size_t PdfFindKey(std::string_view text, std::string_view key, size_t from) {
         size_t after = p + key.size();
         // A key that is itself a name ("/w") must not match a longer name
         // ("/widths"); a key ending in a delimiter always matches.
-        if (after >= text.size() || !IsRegular(key.back()) || !IsRegular(text[after])) return p;
+        if (after >= text.size() || !PdfIsRegular(key.back()) || !PdfIsRegular(text[after])) return p;
         from = p + 1;
     }
     return std::string_view::npos;
@@ -114,7 +113,7 @@ bool PdfNextReference(std::string_view text, size_t& pos, int32_t& objNumber) {
         char c = text[i];
         if (c == '/') return false;
         if (c != 'r' && c != 'R') continue;
-        if (i + 1 < n && IsRegular(text[i + 1])) continue;
+        if (i + 1 < n && PdfIsRegular(text[i + 1])) continue;
         // Walk back over: white, generation digits, white, number digits.
         size_t j = i;
         size_t w = 0;
@@ -129,7 +128,7 @@ bool PdfNextReference(std::string_view text, size_t& pos, int32_t& objNumber) {
         size_t numEnd = j;
         while (j > pos && IsDigit(text[j - 1])) --j;
         if (j == numEnd || numEnd - j > 9) continue;
-        if (j > pos && IsRegular(text[j - 1]) && text[j - 1] != '[') continue;
+        if (j > pos && PdfIsRegular(text[j - 1]) && text[j - 1] != '[') continue;
         int64_t value = PdfToInt(text.substr(j, numEnd - j), -1);
         if (value < 0 || value > std::numeric_limits<int32_t>::max()) continue;
         objNumber = static_cast<int32_t>(value);
@@ -250,7 +249,7 @@ bool PdfMatchObjectHeader(std::string_view s, size_t pos, size_t& after) {
     };
     if (!digits() || !white() || !digits() || !white()) return false;
     if (s.substr(i, 3) != "obj") return false;
-    if (i + 3 < s.size() && IsRegular(s[i + 3])) return false;
+    if (i + 3 < s.size() && PdfIsRegular(s[i + 3])) return false;
     after = i + 3;
     return true;
 }

@@ -17,6 +17,11 @@ std::string PdfLower(std::string_view text);
 
 // PDF white space (NUL, TAB, LF, FF, CR, space).
 bool PdfIsWhite(char c);
+// PDF delimiters: ( ) < > [ ] { } / %.
+bool PdfIsDelimiter(char c);
+// A regular character, one that can continue a name, number or keyword:
+// neither white space nor a delimiter.
+bool PdfIsRegular(char c);
 
 // Position of the first occurrence of key in text at or after from that is a
 // whole key: the character after it is not a regular name character (so

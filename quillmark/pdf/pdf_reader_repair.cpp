@@ -12,10 +12,6 @@ namespace quillmark {
 
 namespace {
 
-bool IsRegularChar(char c) {
-    return !PdfIsWhite(c) && std::string_view("()<>[]{}/%").find(c) == std::string_view::npos;
-}
-
 // The dictionary text of an object body: from its header to "stream" or
 // "endobj", lower-cased, at most 64 KiB.
 std::string LowerDictionary(std::string_view body) {
@@ -117,7 +113,7 @@ const std::vector<TDTPDFReader::FoundObject>& TDTPDFReader::ScanObjectHeaders() 
     while ((p = data.find("obj", p)) != std::string_view::npos) {
         size_t kw = p;
         p += 3;
-        if (p < data.size() && IsRegularChar(data[p])) continue;
+        if (p < data.size() && PdfIsRegular(data[p])) continue;
         // Walk back over: white, generation, white, number.
         size_t j = kw;
         auto backWhite = [&]() {
@@ -133,7 +129,7 @@ const std::vector<TDTPDFReader::FoundObject>& TDTPDFReader::ScanObjectHeaders() 
         if (!backWhite() || !backDigits()) continue;
         size_t genStart = j;
         if (!backWhite() || !backDigits()) continue;
-        if (j > 0 && IsRegularChar(data[j - 1])) continue;
+        if (j > 0 && PdfIsRegular(data[j - 1])) continue;
         size_t after = 0;
         if (!PdfMatchObjectHeader(data, j, after) || after != p) continue;
         int64_t num = PdfToInt(data.substr(j, genStart - j), -1);

@@ -12,17 +12,6 @@ namespace {
 
 constexpr int kMaxNesting = 32;
 
-bool IsDelimiter(char c) {
-    switch (c) {
-        case '(': case ')': case '<': case '>': case '[': case ']':
-        case '{': case '}': case '/': case '%':
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool IsRegular(char c) { return !PdfIsWhite(c) && !IsDelimiter(c); }
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -95,10 +84,10 @@ PdfToken PdfLexer::Next() {
         }
         case '/':
             ++pos_;
-            while (pos_ < n && IsRegular(text_[pos_])) ++pos_;
+            while (pos_ < n && PdfIsRegular(text_[pos_])) ++pos_;
             return PdfToken::Name;
         default:
-            while (pos_ < n && IsRegular(text_[pos_])) ++pos_;
+            while (pos_ < n && PdfIsRegular(text_[pos_])) ++pos_;
             return LooksNumeric(TokenText()) ? PdfToken::Number : PdfToken::Keyword;
     }
 }
