@@ -67,7 +67,6 @@ TDTXMLNodePool& TDTXMLItems::Pool() {
 
 TDTXMLItem* TDTXMLItems::AddItem(TDTXMLItem* parentItem) {
     TDTXMLNodePool& pool = Pool();
-    items_.reserve(items_.size() + 1);  // a node is never made without its place in the list
     TDTXMLItem* node = pool.New(parentItem);
     node->Items.pool_ = &pool;
     items_.emplace_back(node);
