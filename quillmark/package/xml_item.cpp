@@ -1,31 +1,81 @@
 #include "quillmark/package/xml_item.h"
 
+#include <algorithm>
+#include <new>
+
 #include "quillmark/package/xml_entities.h"
 #include "quillmark/package/xml_engine.h"
 
 namespace quillmark {
 
+// Nodes in blocks that grow geometrically up to kMaxBlock nodes, so a small
+// document costs a few allocations and a big one about one per thousand
+// nodes. Nodes are built in place and destroyed block by block, newest first.
+class TDTXMLNodePool {
+public:
+    TDTXMLNodePool() = default;
+    TDTXMLNodePool(const TDTXMLNodePool&) = delete;
+    TDTXMLNodePool& operator=(const TDTXMLNodePool&) = delete;
+    ~TDTXMLNodePool() { Reset(); }
+
+    TDTXMLItem* New(TDTXMLItem* parent) {
+        if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
+            size_t capacity = blocks_.empty() ? kFirstBlock
+                                              : std::min(blocks_.back().capacity * 2, kMaxBlock);
+            blocks_.push_back(Block{static_cast<TDTXMLItem*>(::operator new(
+                                        capacity * sizeof(TDTXMLItem), std::align_val_t{alignof(TDTXMLItem)})),
+                                    0, capacity});
+        }
+        Block& b = blocks_.back();
+        TDTXMLItem* node = new (b.nodes + b.used) TDTXMLItem(parent);
+        ++b.used;
+        return node;
+    }
+
+    // Destroys every node. A node's destructor only frees its own strings
+    // and child list (which refers to, never owns, the children).
+    void Reset() {
+        while (!blocks_.empty()) {
+            Block& b = blocks_.back();
+            while (b.used > 0) b.nodes[--b.used].~TDTXMLItem();
+            ::operator delete(b.nodes, std::align_val_t{alignof(TDTXMLItem)});
+            blocks_.pop_back();
+        }
+    }
+
+private:
+    static constexpr size_t kFirstBlock = 16;
+    static constexpr size_t kMaxBlock = 4096;
+    struct Block {
+        TDTXMLItem* nodes;
+        size_t used;
+        size_t capacity;
+    };
+    std::vector<Block> blocks_;
+};
+
+TDTXMLItems::TDTXMLItems() = default;
+TDTXMLItems::~TDTXMLItems() = default;
+
+TDTXMLNodePool& TDTXMLItems::Pool() {
+    if (!pool_) {
+        ownPool_ = std::make_unique<TDTXMLNodePool>();
+        pool_ = ownPool_.get();
+    }
+    return *pool_;
+}
+
 TDTXMLItem* TDTXMLItems::AddItem(TDTXMLItem* parentItem) {
-    items_.push_back(std::make_unique<TDTXMLItem>(parentItem));
-    return items_.back().get();
+    TDTXMLNodePool& pool = Pool();
+    TDTXMLItem* node = pool.New(parentItem);
+    node->Items.pool_ = &pool;
+    items_.emplace_back(node);
+    return node;
 }
 
 void TDTXMLItems::Clear() {
-    // Take the subtrees apart level by level: a node is freed only once its
-    // children have been moved out, so freeing never recurses. Leaves (most
-    // nodes: attributes, text elements) are freed where they are.
-    std::vector<std::unique_ptr<TDTXMLItem>> pending;
-    auto takeChildren = [&pending](std::vector<std::unique_ptr<TDTXMLItem>>& items) {
-        for (auto& child : items)
-            if (!child->Items.items_.empty()) pending.push_back(std::move(child));
-        items.clear();
-    };
-    takeChildren(items_);
-    while (!pending.empty()) {
-        std::unique_ptr<TDTXMLItem> node = std::move(pending.back());
-        pending.pop_back();
-        takeChildren(node->Items.items_);
-    }
+    items_.clear();
+    if (ownPool_) ownPool_->Reset();
 }
 
 TDTXMLItem* FindItemByTag(TDTXMLItem* root, std::u16string_view xmlTag, bool caseSensitive,

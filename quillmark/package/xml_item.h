@@ -2,8 +2,14 @@
 // all nodes; a node's children are its attributes (in the order written),
 // then its child elements and comments in document order.
 //
-// Trees can be as deep as the engine allows (see xml_engine.h); destruction
-// and every search here are iterative, so no tree can overflow the stack.
+// Trees can be as deep as the engine allows (see xml_engine.h); every search
+// here is iterative, so no tree can overflow the stack.
+//
+// A tree's nodes live in a pool owned by the child list of its top node
+// (the engine's root): a node's Items only refers to its children, so freeing
+// the tree is one pass over the pool, never a walk down the tree and never a
+// delete per node. A big document's tree has hundreds of thousands of nodes,
+// and freeing them one by one was a third of the time of a Word extraction.
 #pragma once
 
 #include <memory>
@@ -16,12 +22,28 @@ namespace quillmark {
 enum TDTXMLItemKind : unsigned char { ikProperty = 0, ikAttribute = 1, ikComment = 2, ikCDATA = 3 };
 
 class TDTXMLItem;
+class TDTXMLNodePool;
 
-// An ordered list that owns its nodes.
+// One entry of a child list: a pointer-like handle (get(), ->) to a node
+// that the tree's pool owns.
+class TDTXMLItemRef {
+public:
+    explicit TDTXMLItemRef(TDTXMLItem* item) : item_(item) {}
+    TDTXMLItem* get() const { return item_; }
+    TDTXMLItem* operator->() const { return item_; }
+    TDTXMLItem& operator*() const { return *item_; }
+
+private:
+    TDTXMLItem* item_;
+};
+
+// An ordered list of child nodes. The list that a tree starts from (the one
+// of a node made on its own, such as the engine's root) owns the pool that
+// every node added below it comes from.
 class TDTXMLItems {
 public:
-    TDTXMLItems() = default;
-    ~TDTXMLItems() { Clear(); }
+    TDTXMLItems();
+    ~TDTXMLItems();
     TDTXMLItems(const TDTXMLItems&) = delete;
     TDTXMLItems& operator=(const TDTXMLItems&) = delete;
 
@@ -29,15 +51,20 @@ public:
     TDTXMLItem* AddItem(TDTXMLItem* parentItem);
     int Count() const { return static_cast<int>(items_.size()); }
     TDTXMLItem* operator[](int index) const { return items_.at(static_cast<size_t>(index)).get(); }
-    // Frees the nodes and their subtrees, without recursion.
+    // Empties the list. On the list that owns the pool this frees the whole
+    // tree at once; on a list further down the nodes become unreachable and
+    // are freed with the tree.
     void Clear();
 
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 
 private:
-    friend class TDTXMLItem;
-    std::vector<std::unique_ptr<TDTXMLItem>> items_;
+    TDTXMLNodePool& Pool();
+
+    std::vector<TDTXMLItemRef> items_;
+    TDTXMLNodePool* pool_ = nullptr;              // where new children come from
+    std::unique_ptr<TDTXMLNodePool> ownPool_;     // set on the list a tree starts from
 };
 
 class TDTXMLItem {

@@ -221,6 +221,42 @@ TEST(XmlEngine, ANewLoadReplacesTheTree) {
     EXPECT_EQ(engine.RootItem().Items.Count(), 0);
 }
 
+// Nodes come from a pool owned by the list a tree starts from: a node made
+// on its own owns everything added below it (the leak check sees the rest),
+// emptying a list further down only unlinks its subtree, and the pool is
+// usable again after the top list is emptied; loads of different sizes in a
+// row reuse it.
+TEST(XmlEngine, TreesOwnTheirNodesThroughTheTopList) {
+    TDTXMLItem top;
+    TDTXMLItem* a = top.Items.AddItem(&top);
+    TDTXMLItem* b = a->Items.AddItem(a);
+    for (int i = 0; i < 5000; ++i) b->Items.AddItem(b)->TagName = u"leaf" + std::u16string(i % 50, u'x');
+    EXPECT_EQ(b->Level, 2);
+    ASSERT_EQ(b->Items.Count(), 5000);
+    EXPECT_EQ(b->Items[4999]->ParentItem, b);
+    EXPECT_EQ(b->Items[4999]->Level, 3);
+    EXPECT_EQ(b->Items[4999]->TagName, u"leaf" + std::u16string(49, u'x'));
+    a->Items.Clear();
+    EXPECT_EQ(a->Items.Count(), 0);
+    EXPECT_EQ(FindItemByTag(&top, u"leaf"), nullptr);
+    a->Items.AddItem(a)->TagName = u"again";
+    EXPECT_NE(FindItemByTag(&top, u"again"), nullptr);
+    top.Items.Clear();
+    EXPECT_EQ(top.Items.Count(), 0);
+    EXPECT_EQ(top.Items.AddItem(&top)->Level, 1);
+
+    TDTXMLEngine engine;
+    for (int round = 0; round < 4; ++round) {
+        const int n = round % 2 ? 3 : 20000;
+        std::string xml = "<r>";
+        for (int i = 0; i < n; ++i) xml += "<p a=\"" + std::to_string(i) + "\">t</p>";
+        engine.LoadFromBytes(xml + "</r>");
+        ASSERT_EQ(engine.RootItem().Items.Count(), n);
+        EXPECT_EQ(engine.RootItem().Items[n - 1]->Items[0]->GetTagValue(), Utf8ToUtf16(std::to_string(n - 1)));
+        EXPECT_EQ(engine.RootItem().Items[n - 1]->Value, u"t");
+    }
+}
+
 TEST(XmlEngine, MalformedInputNeverHangsOrCrashes) {
     std::mt19937 rng(5);
     const char alphabet[] = "<>/=\"'!-?abw: \n&;[]CDAT";
