@@ -12,7 +12,6 @@ namespace quillmark {
 namespace {
 
 constexpr uint32_t k32BitMarker = 0xFFFFFFFF;  // "the value is in the Zip64 extra field"
-constexpr uint16_t k16BitMarker = 0xFFFF;
 
 std::string Damaged(const std::string& what) { return "Zip archive is damaged: " + what; }
 
