@@ -22,6 +22,19 @@ namespace {
 constexpr double kWordSpaceAdjustment = -150;
 // Forms drawn inside forms.
 constexpr int kMaxFormDepth = 8;
+// A string shown on the same line as the one before it, in the same text
+// object, starting further right than this fraction of the font size from
+// where the previous one ended, begins a new word: table cells and words
+// placed one by one. Kerned pieces of one word sit within a few hundredths
+// of the font size of each other; the narrowest word spaces of justified
+// text are about a fifth of it.
+constexpr double kWordGap = 0.15;
+// Strings whose baselines are further apart than this fraction of the font
+// size are on different lines.
+constexpr double kSameLine = 0.5;
+// Text positions are kept within this range; damaged values beyond it (or
+// not finite) put the text matrix back to the identity.
+constexpr double kMaxCoordinate = 1e9;
 
 bool IsTextShowing(std::string_view op) { return op == "Tj" || op == "TJ" || op == "'" || op == "\""; }
 
@@ -120,6 +133,7 @@ public:
                 continue;
             }
             if (tok == "BT") {
+                ResetTextMatrix();
                 inText_ = true;
                 newBlock_ = true;
                 lineLeft_ = 0;
@@ -178,6 +192,10 @@ private:
         ContentParser inner(page_, &fonts, readerFonts_, forms_, formDepth_ + 1);
         inner.font_ = font_;
         inner.fontSize_ = fontSize_;
+        inner.size_ = size_;
+        inner.charSpacing_ = charSpacing_;
+        inner.wordSpacing_ = wordSpacing_;
+        inner.hScale_ = hScale_;
         inner.Run(content);
     }
 
@@ -208,7 +226,8 @@ private:
         return nullptr;
     }
 
-    // State that lasts beyond one text object: font, leading.
+    // State that lasts beyond one text object: font, leading, spacing;
+    // and the text matrix, which follows every move and every string shown.
     void UpdateState(std::string_view op, std::string_view operands) {
         if (op == "Tf") {
             std::vector<double> n;
@@ -217,9 +236,133 @@ private:
                 font_ = std::string(lx.TokenText());
                 std::string_view rest = TrimView(operands.substr(lx.Position()));
                 fontSize_ = FontSizeOf(rest, {});
+                std::vector<double> v = Numbers(rest, 1);
+                size_ = v.empty() ? 0 : Sane(v[0], 0);
             }
         } else if (op == "TL") {
             leading_ = StrToFloatDef(operands, leading_);
+            textLeading_ = Sane(StrToFloatDef(operands, 0), 0);
+        } else if (op == "Tc") {
+            charSpacing_ = Sane(StrToFloatDef(operands, 0), 0);
+        } else if (op == "Tw") {
+            wordSpacing_ = Sane(StrToFloatDef(operands, 0), 0);
+        } else if (op == "Tz") {
+            hScale_ = Sane(StrToFloatDef(operands, 100), 100) / 100;
+        } else if (op == "Td" || op == "TD") {
+            std::vector<double> v = Numbers(operands, 2);
+            double tx = v.size() > 0 ? v[0] : 0, ty = v.size() > 1 ? v[1] : 0;
+            if (op == "TD") textLeading_ = Sane(-ty, 0);
+            MoveLine(tx, ty);
+        } else if (op == "T*") {
+            MoveLine(0, -textLeading_);
+        } else if (op == "Tm") {
+            std::vector<double> v = Numbers(operands, 6);
+            v.resize(6, 0);
+            for (int i = 0; i < 6; ++i) tlm_[i] = v[static_cast<size_t>(i)];
+            SetTextMatrix();
+        } else if (IsTextShowing(op)) {
+            std::string_view shown = operands;
+            if (op == "\"") {
+                // aw ac string: word and character spacing, then as "'".
+                std::vector<double> v = Numbers(operands, 2);
+                if (v.size() == 2) {
+                    wordSpacing_ = Sane(v[0], 0);
+                    charSpacing_ = Sane(v[1], 0);
+                }
+            }
+            if (op == "'" || op == "\"") MoveLine(0, -textLeading_);
+            ShowText(shown);
+        }
+    }
+
+    static double Sane(double v, double def) {
+        return std::isfinite(v) && std::fabs(v) <= kMaxCoordinate ? v : def;
+    }
+
+    void ResetTextMatrix() {
+        static constexpr double kIdentity[6] = {1, 0, 0, 1, 0, 0};
+        std::copy(std::begin(kIdentity), std::end(kIdentity), tlm_);
+        std::copy(std::begin(kIdentity), std::end(kIdentity), tm_);
+        hasPenEnd_ = false;
+        lastTextItem_ = nullptr;
+    }
+
+    // Starts the text matrix at the line matrix, unless damaged values
+    // left it unusable.
+    void SetTextMatrix() {
+        for (double v : tlm_)
+            if (!std::isfinite(v) || std::fabs(v) > kMaxCoordinate) {
+                ResetTextMatrix();
+                return;
+            }
+        std::copy(std::begin(tlm_), std::end(tlm_), tm_);
+    }
+
+    // Td: the next line starts at (tx, ty) in the current line's space.
+    void MoveLine(double tx, double ty) {
+        tlm_[4] += tx * tlm_[0] + ty * tlm_[2];
+        tlm_[5] += tx * tlm_[1] + ty * tlm_[3];
+        SetTextMatrix();
+    }
+
+    // A string operator's operands: decides whether its text starts a new
+    // word on the line of the previous string, then moves the pen past it.
+    void ShowText(std::string_view operands) {
+        pendingSpace_ = Gap::None;
+        const TDTPDFFont* font = FindFont(font_);
+        double size = size_ * hScale_;
+        double hx = std::hypot(tm_[0], tm_[1]), vy = std::hypot(tm_[2], tm_[3]);
+        double em = std::fabs(size) * hx;
+        // A superscript or subscript in a smaller size stays on the line of
+        // the larger text around it.
+        double lineHeight = std::fabs(size_) * vy;
+        double sameLine = kSameLine * std::max(lineHeight, penLineHeight_);
+        // Vertical writing moves the pen downwards, which this does not follow.
+        bool vertical = font && font->Encoding == "/Identity-V";
+        if (hasPenEnd_ && !vertical && em > 0 && lineHeight > 0 && std::isfinite(em)) {
+            double dx = tm_[4] - penEnd_[0], dy = tm_[5] - penEnd_[1];
+            double along = (dx * tm_[0] + dy * tm_[1]) / hx;
+            double across = (dy * tm_[0] - dx * tm_[1]) / hx;
+            if (std::fabs(across) > sameLine) pendingSpace_ = Gap::OtherLine;
+            else if (along > kWordGap * em) pendingSpace_ = Gap::Word;
+        }
+        // The advance: every glyph's width at the font size plus the
+        // character spacing (and the word spacing for code 32), scaled
+        // horizontally; numbers in a TJ array move the pen back by
+        // thousandths of the font size.
+        double tx = 0;
+        PdfLexer lx(operands);
+        int depth = 0;
+        while (true) {
+            PdfToken t = lx.Next();
+            if (t == PdfToken::End) break;
+            if (t == PdfToken::ArrayOpen) ++depth;
+            else if (t == PdfToken::ArrayClose) --depth;
+            else if (t == PdfToken::String || t == PdfToken::HexString) {
+                size_t used = 0;
+                std::string bytes = PdfDecodeString(lx.TokenText(), used);
+                TDTPDFFont::Advance a;
+                if (font) {
+                    a = font->MeasureText(bytes);
+                } else {
+                    a.glyphs = static_cast<int>(bytes.size());
+                    a.width = font ? 0 : 600.0 * static_cast<double>(bytes.size());
+                    a.wordSpaces = static_cast<int>(std::count(bytes.begin(), bytes.end(), ' '));
+                }
+                tx += a.width / 1000 * size_ + a.glyphs * charSpacing_ + a.wordSpaces * wordSpacing_;
+            } else if (t == PdfToken::Number && depth > 0) {
+                tx -= StrToFloatDef(lx.TokenText(), 0) / 1000 * size_;
+            }
+        }
+        tx *= hScale_;
+        penLineHeight_ = std::isfinite(lineHeight) ? lineHeight : 0;
+        penEnd_[0] = tm_[4] + tx * tm_[0];
+        penEnd_[1] = tm_[5] + tx * tm_[1];
+        hasPenEnd_ = std::isfinite(penEnd_[0]) && std::isfinite(penEnd_[1]) &&
+                     std::fabs(penEnd_[0]) <= kMaxCoordinate && std::fabs(penEnd_[1]) <= kMaxCoordinate;
+        if (hasPenEnd_) {
+            tm_[4] = penEnd_[0];
+            tm_[5] = penEnd_[1];
         }
     }
 
@@ -291,7 +434,17 @@ private:
         }
         item->Left = lineLeft_;
         item->Top = lineTop_;
+        // A string apart from the previous one on its line, or on another
+        // line that the page's text would not break at, is a word of its own.
+        // A word broken at a hyphen at the end of a line stays one word.
+        bool apart = pendingSpace_ == Gap::Word ||
+                     (pendingSpace_ == Gap::OtherLine && lastTextItem_ && lastTextItem_->Text.back() != u'-' &&
+                      std::fabs(lastTextItem_->Top - lineTop_) <= 5);
+        if (apart && lastTextItem_ && !text.empty() && text[0] != u' ' && lastTextItem_->Text.back() != u' ')
+            text.insert(text.begin(), u' ');
+        pendingSpace_ = Gap::None;
         item->Text = std::move(text);
+        if (!item->Text.empty()) lastTextItem_ = item;
         lines_.Clear();
         newBlock_ = false;
     }
@@ -331,6 +484,18 @@ private:
     std::string font_;
     int32_t fontSize_ = 0;
     std::vector<Marked> marked_;
+    // Text state for the pen position: font size, spacing, horizontal
+    // scaling (a fraction), leading; the text and line matrices.
+    double size_ = 0, charSpacing_ = 0, wordSpacing_ = 0, hScale_ = 1, textLeading_ = 0;
+    double tm_[6] = {1, 0, 0, 1, 0, 0}, tlm_[6] = {1, 0, 0, 1, 0, 0};
+    // Where the last string shown in this text object ended.
+    double penEnd_[2] = {0, 0};
+    double penLineHeight_ = 0;  // font size of the last string, as drawn
+    bool hasPenEnd_ = false;
+    enum class Gap { None, Word, OtherLine };
+    Gap pendingSpace_ = Gap::None;
+    // The last item of this text object with text.
+    TDTPDFItemText* lastTextItem_ = nullptr;
     const TDTPDFFormResolver* forms_;
     int formDepth_;
 };
