@@ -341,14 +341,10 @@ private:
             else if (t == PdfToken::String || t == PdfToken::HexString) {
                 size_t used = 0;
                 std::string bytes = PdfDecodeString(lx.TokenText(), used);
-                TDTPDFFont::Advance a;
-                if (font) {
-                    a = font->MeasureText(bytes);
-                } else {
-                    a.glyphs = static_cast<int>(bytes.size());
-                    a.width = font ? 0 : 600.0 * static_cast<double>(bytes.size());
-                    a.wordSpaces = static_cast<int>(std::count(bytes.begin(), bytes.end(), ' '));
-                }
+                // Text without a font is read as WinAnsi: one byte per code,
+                // and the widths of a font that gives none.
+                static const TDTPDFFont kNoFont;
+                TDTPDFFont::Advance a = (font ? *font : kNoFont).MeasureText(bytes);
                 tx += a.width / 1000 * size_ + a.glyphs * charSpacing_ + a.wordSpaces * wordSpacing_;
             } else if (t == PdfToken::Number && depth > 0) {
                 tx -= StrToFloatDef(lx.TokenText(), 0) / 1000 * size_;

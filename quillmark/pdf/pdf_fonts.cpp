@@ -283,12 +283,22 @@ double TDTPDFFont::GlyphWidth(uint32_t code) const {
             if (k < widths_.size()) return widths_[k];
         }
     }
+    // A /MissingWidth alone (often 0, meaning "unknown") says nothing
+    // about the glyphs of a font without /Widths.
     if (missingWidth_ >= 0 && (HasWidths() || composite_)) return missingWidth_;
     return kDefaultWidth;
 }
 
 TDTPDFFont::Advance TDTPDFFont::MeasureText(std::string_view bytes) const {
     Advance a;
+    if (!composite_) {
+        for (unsigned char b : bytes) {
+            a.width += GlyphWidth(b);
+            if (b == 32) ++a.wordSpaces;
+        }
+        a.glyphs = static_cast<int>(bytes.size());
+        return a;
+    }
     std::vector<TDTPDFCMap::Code> codes;
     SplitCodes(bytes, codes);
     for (const auto& c : codes) {

@@ -63,8 +63,9 @@ public:
     Advance MeasureText(std::string_view bytes) const;
     // The width of one code in thousandths of the font size: /Widths from
     // /FirstChar (simple fonts) or the descendant's /W (composite fonts);
-    // /MissingWidth or /DW otherwise, and a default when the font gives
-    // neither.
+    // for other codes /MissingWidth (simple fonts with /Widths) or /DW
+    // (1000 when absent); a default of 600 for simple fonts without
+    // /Widths, such as the standard fonts.
     double GlyphWidth(uint32_t code) const;
     // True when the font dictionary gave widths of its own.
     bool HasWidths() const { return !widthRanges_.empty(); }
