@@ -104,6 +104,11 @@ void SkipInlineImage(PdfLexer& lx) {
     lx.SetPosition(text.size());
 }
 
+// A hyphen-minus, soft hyphen or hyphen ends text.
+bool EndsWithHyphen(const std::u16string& text) {
+    return !text.empty() && (text.back() == u'-' || text.back() == u'\u00AD' || text.back() == u'\u2010');
+}
+
 // The text state of one ParseContents call.
 class ContentParser {
 public:
@@ -261,7 +266,6 @@ private:
             for (int i = 0; i < 6; ++i) tlm_[i] = v[static_cast<size_t>(i)];
             SetTextMatrix();
         } else if (IsTextShowing(op)) {
-            std::string_view shown = operands;
             if (op == "\"") {
                 // aw ac string: word and character spacing, then as "'".
                 std::vector<double> v = Numbers(operands, 2);
@@ -271,7 +275,7 @@ private:
                 }
             }
             if (op == "'" || op == "\"") MoveLine(0, -textLeading_);
-            ShowText(shown);
+            ShowText(operands);
         }
     }
 
@@ -434,7 +438,7 @@ private:
         // line that the page's text would not break at, is a word of its own.
         // A word broken at a hyphen at the end of a line stays one word.
         bool apart = pendingSpace_ == Gap::Word ||
-                     (pendingSpace_ == Gap::OtherLine && lastTextItem_ && lastTextItem_->Text.back() != u'-' &&
+                     (pendingSpace_ == Gap::OtherLine && lastTextItem_ && !EndsWithHyphen(lastTextItem_->Text) &&
                       std::fabs(lastTextItem_->Top - lineTop_) <= 5);
         if (apart && lastTextItem_ && !text.empty() && text[0] != u' ' && lastTextItem_->Text.back() != u' ')
             text.insert(text.begin(), u' ');
