@@ -288,6 +288,7 @@ private:
         std::copy(std::begin(kIdentity), std::end(kIdentity), tlm_);
         std::copy(std::begin(kIdentity), std::end(kIdentity), tm_);
         hasPenEnd_ = false;
+        shown_.active = false;
         lastTextItem_ = nullptr;
     }
 
@@ -300,6 +301,7 @@ private:
                 return;
             }
         std::copy(std::begin(tlm_), std::end(tlm_), tm_);
+        shown_.moved = true;
     }
 
     // Td: the next line starts at (tx, ty) in the current line's space.
@@ -310,13 +312,16 @@ private:
     }
 
     // A string operator's operands: decides whether its text starts a new
-    // word on the line of the previous string, then moves the pen past it.
+    // word on the line of the previous string. The pen's move past the
+    // string is worked out only when another string follows in the same
+    // text object (most text objects show one string).
     void ShowText(std::string_view operands) {
         pendingSpace_ = Gap::None;
-        const TDTPDFFont* font = FindFont(font_);
-        double size = size_ * hScale_;
-        double hx = std::hypot(tm_[0], tm_[1]), vy = std::hypot(tm_[2], tm_[3]);
-        double em = std::fabs(size) * hx;
+        if (shown_.active) MeasureShown();
+        const TDTPDFFont* font = CurrentFont();
+        double hx = std::sqrt(tm_[0] * tm_[0] + tm_[1] * tm_[1]);
+        double vy = std::sqrt(tm_[2] * tm_[2] + tm_[3] * tm_[3]);
+        double em = std::fabs(size_ * hScale_) * hx;
         // A superscript or subscript in a smaller size stays on the line of
         // the larger text around it.
         double lineHeight = std::fabs(size_) * vy;
@@ -330,12 +335,31 @@ private:
             if (std::fabs(across) > sameLine) pendingSpace_ = Gap::OtherLine;
             else if (along > kWordGap * em) pendingSpace_ = Gap::Word;
         }
-        // The advance: every glyph's width at the font size plus the
-        // character spacing (and the word spacing for code 32), scaled
-        // horizontally; numbers in a TJ array move the pen back by
-        // thousandths of the font size.
+        penLineHeight_ = std::isfinite(lineHeight) ? lineHeight : 0;
+        shown_.active = true;
+        shown_.moved = false;
+        shown_.operands.assign(operands);
+        shown_.font = font;
+        shown_.size = size_;
+        shown_.charSpacing = charSpacing_;
+        shown_.wordSpacing = wordSpacing_;
+        shown_.hScale = hScale_;
+        std::copy(std::begin(tm_), std::end(tm_), shown_.start);
+    }
+
+    // The pen's move past the last string shown: every glyph's width at the
+    // font size plus the character spacing (and the word spacing for code
+    // 32), scaled horizontally; numbers in a TJ array move the pen back by
+    // thousandths of the font size. Without a move since, the next string
+    // starts where this one ended.
+    void MeasureShown() {
+        shown_.active = false;
+        // Text without a font is read as WinAnsi: one byte per code, and
+        // the widths of a font that gives none.
+        static const TDTPDFFont kNoFont;
+        const TDTPDFFont& font = shown_.font ? *shown_.font : kNoFont;
         double tx = 0;
-        PdfLexer lx(operands);
+        PdfLexer lx(shown_.operands);
         int depth = 0;
         while (true) {
             PdfToken t = lx.Next();
@@ -344,26 +368,30 @@ private:
             else if (t == PdfToken::ArrayClose) --depth;
             else if (t == PdfToken::String || t == PdfToken::HexString) {
                 size_t used = 0;
-                std::string bytes = PdfDecodeString(lx.TokenText(), used);
-                // Text without a font is read as WinAnsi: one byte per code,
-                // and the widths of a font that gives none.
-                static const TDTPDFFont kNoFont;
-                TDTPDFFont::Advance a = (font ? *font : kNoFont).MeasureText(bytes);
-                tx += a.width / 1000 * size_ + a.glyphs * charSpacing_ + a.wordSpaces * wordSpacing_;
+                TDTPDFFont::Advance a = font.MeasureText(PdfDecodeString(lx.TokenText(), used));
+                tx += a.width / 1000 * shown_.size + a.glyphs * shown_.charSpacing + a.wordSpaces * shown_.wordSpacing;
             } else if (t == PdfToken::Number && depth > 0) {
-                tx -= StrToFloatDef(lx.TokenText(), 0) / 1000 * size_;
+                tx -= StrToFloatDef(lx.TokenText(), 0) / 1000 * shown_.size;
             }
         }
-        tx *= hScale_;
-        penLineHeight_ = std::isfinite(lineHeight) ? lineHeight : 0;
-        penEnd_[0] = tm_[4] + tx * tm_[0];
-        penEnd_[1] = tm_[5] + tx * tm_[1];
+        tx *= shown_.hScale;
+        penEnd_[0] = shown_.start[4] + tx * shown_.start[0];
+        penEnd_[1] = shown_.start[5] + tx * shown_.start[1];
         hasPenEnd_ = std::isfinite(penEnd_[0]) && std::isfinite(penEnd_[1]) &&
                      std::fabs(penEnd_[0]) <= kMaxCoordinate && std::fabs(penEnd_[1]) <= kMaxCoordinate;
-        if (hasPenEnd_) {
+        if (hasPenEnd_ && !shown_.moved) {
             tm_[4] = penEnd_[0];
             tm_[5] = penEnd_[1];
         }
+    }
+
+    // The font selected by Tf; fonts do not change while a page is read.
+    const TDTPDFFont* CurrentFont() {
+        if (font_ != currentFontName_) {
+            currentFontName_ = font_;
+            currentFont_ = FindFont(font_);
+        }
+        return currentFont_;
     }
 
     static int32_t FontSizeOf(std::string_view sizeText, std::string_view tl) {
@@ -492,6 +520,18 @@ private:
     double penEnd_[2] = {0, 0};
     double penLineHeight_ = 0;  // font size of the last string, as drawn
     bool hasPenEnd_ = false;
+    // The last string shown in this text object, until it is measured, with
+    // the state it was shown in; moved once the text matrix was set since.
+    struct Shown {
+        bool active = false, moved = false;
+        std::string operands;
+        const TDTPDFFont* font = nullptr;
+        double size = 0, charSpacing = 0, wordSpacing = 0, hScale = 1;
+        double start[6] = {1, 0, 0, 1, 0, 0};
+    };
+    Shown shown_;
+    std::string currentFontName_;
+    const TDTPDFFont* currentFont_ = nullptr;
     enum class Gap { None, Word, OtherLine };
     Gap pendingSpace_ = Gap::None;
     // The last item of this text object with text.
