@@ -241,8 +241,7 @@ private:
                 font_ = std::string(lx.TokenText());
                 std::string_view rest = TrimView(operands.substr(lx.Position()));
                 fontSize_ = FontSizeOf(rest, {});
-                std::vector<double> v = Numbers(rest, 1);
-                size_ = v.empty() ? 0 : Sane(v[0], 0);
+                size_ = Sane(StrToFloatDef(rest, 0), 0);
             }
         } else if (op == "TL") {
             leading_ = StrToFloatDef(operands, leading_);
@@ -275,7 +274,7 @@ private:
                 }
             }
             if (op == "'" || op == "\"") MoveLine(0, -textLeading_);
-            ShowText(operands);
+            ShowText();
         }
     }
 
@@ -315,7 +314,7 @@ private:
     // word on the line of the previous string. The pen's move past the
     // string is worked out only when another string follows in the same
     // text object (most text objects show one string).
-    void ShowText(std::string_view operands) {
+    void ShowText() {
         pendingSpace_ = Gap::None;
         if (shown_.active) MeasureShown();
         const TDTPDFFont* font = CurrentFont();
@@ -336,9 +335,8 @@ private:
             else if (along > kWordGap * em) pendingSpace_ = Gap::Word;
         }
         penLineHeight_ = std::isfinite(lineHeight) ? lineHeight : 0;
-        shown_.active = true;
         shown_.moved = false;
-        shown_.operands.assign(operands);
+        shown_.active = inText_;  // Flush keeps the line
         shown_.font = font;
         shown_.size = size_;
         shown_.charSpacing = charSpacing_;
@@ -359,7 +357,7 @@ private:
         static const TDTPDFFont kNoFont;
         const TDTPDFFont& font = shown_.font ? *shown_.font : kNoFont;
         double tx = 0;
-        PdfLexer lx(shown_.operands);
+        PdfLexer lx(LineOperands(shown_.line));
         int depth = 0;
         while (true) {
             PdfToken t = lx.Next();
@@ -473,6 +471,8 @@ private:
         pendingSpace_ = Gap::None;
         item->Text = std::move(text);
         if (!item->Text.empty()) lastTextItem_ = item;
+        // The string just shown is measured when the next one comes.
+        if (shown_.active) lines_.TakeLast(shown_.line);
         lines_.Clear();
         newBlock_ = false;
     }
@@ -524,7 +524,7 @@ private:
     // the state it was shown in; moved once the text matrix was set since.
     struct Shown {
         bool active = false, moved = false;
-        std::string operands;
+        std::string line;  // the operator's line, operands first
         const TDTPDFFont* font = nullptr;
         double size = 0, charSpacing = 0, wordSpacing = 0, hScale = 1;
         double start[6] = {1, 0, 0, 1, 0, 0};
