@@ -1,6 +1,7 @@
 #include "quillmark/pdf/pdf_content.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "quillmark/pdf/pdf_encodings.h"
@@ -61,6 +62,24 @@ std::string_view LineOperands(std::string_view line) {
     return TrimView(line.substr(0, line.size() - op.size()));
 }
 
+// A number token's value. Plain decimals ("-12.5") are converted in place;
+// anything else goes the general way.
+double NumberValue(std::string_view tok) {
+    size_t i = !tok.empty() && tok[0] == '-' ? 1 : 0;
+    bool digit = false, point = false, plain = i < tok.size();
+    for (size_t k = i; k < tok.size() && plain; ++k) {
+        if (tok[k] >= '0' && tok[k] <= '9') digit = true;
+        else if (tok[k] == '.' && !point) point = true;
+        else plain = false;
+    }
+    if (plain && digit) {
+        double v = 0;
+        auto r = std::from_chars(tok.data(), tok.data() + tok.size(), v);
+        if (r.ec == std::errc() && r.ptr == tok.data() + tok.size() && std::isfinite(v)) return v;
+    }
+    return StrToFloatDef(tok, 0);
+}
+
 // Up to n numbers of an operand text.
 std::vector<double> Numbers(std::string_view operands, size_t n) {
     std::vector<double> out;
@@ -68,7 +87,7 @@ std::vector<double> Numbers(std::string_view operands, size_t n) {
     while (out.size() < n) {
         PdfToken t = lx.Next();
         if (t == PdfToken::End) break;
-        out.push_back(t == PdfToken::Number ? StrToFloatDef(lx.TokenText(), 0) : 0);
+        out.push_back(t == PdfToken::Number ? NumberValue(lx.TokenText()) : 0);
     }
     return out;
 }
@@ -369,7 +388,7 @@ private:
                 TDTPDFFont::Advance a = font.MeasureText(PdfDecodeString(lx.TokenText(), used));
                 tx += a.width / 1000 * shown_.size + a.glyphs * shown_.charSpacing + a.wordSpaces * shown_.wordSpacing;
             } else if (t == PdfToken::Number && depth > 0) {
-                tx -= StrToFloatDef(lx.TokenText(), 0) / 1000 * shown_.size;
+                tx -= NumberValue(lx.TokenText()) / 1000 * shown_.size;
             }
         }
         tx *= shown_.hScale;
@@ -598,7 +617,7 @@ std::u16string PdfShownText(std::string_view operands, const TDTPDFFont* font, b
         } else if (t == PdfToken::Number && depth > 0) {
             // Kerning inside TJ: a large negative adjustment moves the pen
             // by a word space.
-            double adj = StrToFloatDef(lx.TokenText(), 0);
+            double adj = NumberValue(lx.TokenText());
             if (adj < kWordSpaceAdjustment && !out.empty()) wordSpace = true;
         }
     }
