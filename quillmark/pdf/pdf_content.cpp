@@ -1,6 +1,7 @@
 #include "quillmark/pdf/pdf_content.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "quillmark/pdf/pdf_encodings.h"
@@ -22,6 +23,19 @@ namespace {
 constexpr double kWordSpaceAdjustment = -150;
 // Forms drawn inside forms.
 constexpr int kMaxFormDepth = 8;
+// A string shown on the same line as the one before it, in the same text
+// object, starting further right than this fraction of the font size from
+// where the previous one ended, begins a new word: table cells and words
+// placed one by one. Kerned pieces of one word sit within a few hundredths
+// of the font size of each other; the narrowest word spaces of justified
+// text are about a fifth of it.
+constexpr double kWordGap = 0.15;
+// Strings whose baselines are further apart than this fraction of the font
+// size are on different lines.
+constexpr double kSameLine = 0.5;
+// Text positions are kept within this range; damaged values beyond it (or
+// not finite) put the text matrix back to the identity.
+constexpr double kMaxCoordinate = 1e9;
 
 bool IsTextShowing(std::string_view op) { return op == "Tj" || op == "TJ" || op == "'" || op == "\""; }
 
@@ -48,6 +62,24 @@ std::string_view LineOperands(std::string_view line) {
     return TrimView(line.substr(0, line.size() - op.size()));
 }
 
+// A number token's value. Plain decimals ("-12.5") are converted in place;
+// anything else goes the general way.
+double NumberValue(std::string_view tok) {
+    size_t i = !tok.empty() && tok[0] == '-' ? 1 : 0;
+    bool digit = false, point = false, plain = i < tok.size();
+    for (size_t k = i; k < tok.size() && plain; ++k) {
+        if (tok[k] >= '0' && tok[k] <= '9') digit = true;
+        else if (tok[k] == '.' && !point) point = true;
+        else plain = false;
+    }
+    if (plain && digit) {
+        double v = 0;
+        auto r = std::from_chars(tok.data(), tok.data() + tok.size(), v);
+        if (r.ec == std::errc() && r.ptr == tok.data() + tok.size() && std::isfinite(v)) return v;
+    }
+    return StrToFloatDef(tok, 0);
+}
+
 // Up to n numbers of an operand text.
 std::vector<double> Numbers(std::string_view operands, size_t n) {
     std::vector<double> out;
@@ -55,7 +87,7 @@ std::vector<double> Numbers(std::string_view operands, size_t n) {
     while (out.size() < n) {
         PdfToken t = lx.Next();
         if (t == PdfToken::End) break;
-        out.push_back(t == PdfToken::Number ? StrToFloatDef(lx.TokenText(), 0) : 0);
+        out.push_back(t == PdfToken::Number ? NumberValue(lx.TokenText()) : 0);
     }
     return out;
 }
@@ -91,6 +123,11 @@ void SkipInlineImage(PdfLexer& lx) {
     lx.SetPosition(text.size());
 }
 
+// A hyphen-minus, soft hyphen or hyphen ends text.
+bool EndsWithHyphen(const std::u16string& text) {
+    return !text.empty() && (text.back() == u'-' || text.back() == u'\u00AD' || text.back() == u'\u2010');
+}
+
 // The text state of one ParseContents call.
 class ContentParser {
 public:
@@ -120,6 +157,7 @@ public:
                 continue;
             }
             if (tok == "BT") {
+                ResetTextMatrix();
                 inText_ = true;
                 newBlock_ = true;
                 lineLeft_ = 0;
@@ -178,6 +216,10 @@ private:
         ContentParser inner(page_, &fonts, readerFonts_, forms_, formDepth_ + 1);
         inner.font_ = font_;
         inner.fontSize_ = fontSize_;
+        inner.size_ = size_;
+        inner.charSpacing_ = charSpacing_;
+        inner.wordSpacing_ = wordSpacing_;
+        inner.hScale_ = hScale_;
         inner.Run(content);
     }
 
@@ -208,7 +250,8 @@ private:
         return nullptr;
     }
 
-    // State that lasts beyond one text object: font, leading.
+    // State that lasts beyond one text object: font, leading, spacing;
+    // and the text matrix, which follows every move and every string shown.
     void UpdateState(std::string_view op, std::string_view operands) {
         if (op == "Tf") {
             std::vector<double> n;
@@ -217,10 +260,155 @@ private:
                 font_ = std::string(lx.TokenText());
                 std::string_view rest = TrimView(operands.substr(lx.Position()));
                 fontSize_ = FontSizeOf(rest, {});
+                size_ = Sane(StrToFloatDef(rest, 0), 0);
             }
         } else if (op == "TL") {
             leading_ = StrToFloatDef(operands, leading_);
+            textLeading_ = Sane(StrToFloatDef(operands, 0), 0);
+        } else if (op == "Tc") {
+            charSpacing_ = Sane(StrToFloatDef(operands, 0), 0);
+        } else if (op == "Tw") {
+            wordSpacing_ = Sane(StrToFloatDef(operands, 0), 0);
+        } else if (op == "Tz") {
+            hScale_ = Sane(StrToFloatDef(operands, 100), 100) / 100;
+        } else if (op == "Td" || op == "TD") {
+            std::vector<double> v = Numbers(operands, 2);
+            double tx = v.size() > 0 ? v[0] : 0, ty = v.size() > 1 ? v[1] : 0;
+            if (op == "TD") textLeading_ = Sane(-ty, 0);
+            MoveLine(tx, ty);
+        } else if (op == "T*") {
+            MoveLine(0, -textLeading_);
+        } else if (op == "Tm") {
+            std::vector<double> v = Numbers(operands, 6);
+            v.resize(6, 0);
+            for (int i = 0; i < 6; ++i) tlm_[i] = v[static_cast<size_t>(i)];
+            SetTextMatrix();
+        } else if (IsTextShowing(op)) {
+            if (op == "\"") {
+                // aw ac string: word and character spacing, then as "'".
+                std::vector<double> v = Numbers(operands, 2);
+                if (v.size() == 2) {
+                    wordSpacing_ = Sane(v[0], 0);
+                    charSpacing_ = Sane(v[1], 0);
+                }
+            }
+            if (op == "'" || op == "\"") MoveLine(0, -textLeading_);
+            ShowText();
         }
+    }
+
+    static double Sane(double v, double def) {
+        return std::isfinite(v) && std::fabs(v) <= kMaxCoordinate ? v : def;
+    }
+
+    void ResetTextMatrix() {
+        static constexpr double kIdentity[6] = {1, 0, 0, 1, 0, 0};
+        std::copy(std::begin(kIdentity), std::end(kIdentity), tlm_);
+        std::copy(std::begin(kIdentity), std::end(kIdentity), tm_);
+        hasPenEnd_ = false;
+        shown_.active = false;
+        lastTextItem_ = nullptr;
+    }
+
+    // Starts the text matrix at the line matrix, unless damaged values
+    // left it unusable.
+    void SetTextMatrix() {
+        for (double v : tlm_)
+            if (!std::isfinite(v) || std::fabs(v) > kMaxCoordinate) {
+                ResetTextMatrix();
+                return;
+            }
+        std::copy(std::begin(tlm_), std::end(tlm_), tm_);
+        shown_.moved = true;
+    }
+
+    // Td: the next line starts at (tx, ty) in the current line's space.
+    void MoveLine(double tx, double ty) {
+        tlm_[4] += tx * tlm_[0] + ty * tlm_[2];
+        tlm_[5] += tx * tlm_[1] + ty * tlm_[3];
+        SetTextMatrix();
+    }
+
+    // A string operator's operands: decides whether its text starts a new
+    // word on the line of the previous string. The pen's move past the
+    // string is worked out only when another string follows in the same
+    // text object (most text objects show one string).
+    void ShowText() {
+        pendingSpace_ = Gap::None;
+        if (shown_.active) MeasureShown();
+        const TDTPDFFont* font = CurrentFont();
+        double hx = std::sqrt(tm_[0] * tm_[0] + tm_[1] * tm_[1]);
+        double vy = std::sqrt(tm_[2] * tm_[2] + tm_[3] * tm_[3]);
+        double em = std::fabs(size_ * hScale_) * hx;
+        // A superscript or subscript in a smaller size stays on the line of
+        // the larger text around it.
+        double lineHeight = std::fabs(size_) * vy;
+        double sameLine = kSameLine * std::max(lineHeight, penLineHeight_);
+        // Vertical writing moves the pen downwards, which this does not follow.
+        bool vertical = font && font->Encoding == "/Identity-V";
+        if (hasPenEnd_ && !vertical && em > 0 && lineHeight > 0 && std::isfinite(em)) {
+            double dx = tm_[4] - penEnd_[0], dy = tm_[5] - penEnd_[1];
+            double along = (dx * tm_[0] + dy * tm_[1]) / hx;
+            double across = (dy * tm_[0] - dx * tm_[1]) / hx;
+            if (std::fabs(across) > sameLine) pendingSpace_ = Gap::OtherLine;
+            else if (along > kWordGap * em) pendingSpace_ = Gap::Word;
+        }
+        penLineHeight_ = std::isfinite(lineHeight) ? lineHeight : 0;
+        shown_.moved = false;
+        shown_.active = inText_;  // Flush keeps the line
+        shown_.font = font;
+        shown_.size = size_;
+        shown_.charSpacing = charSpacing_;
+        shown_.wordSpacing = wordSpacing_;
+        shown_.hScale = hScale_;
+        std::copy(std::begin(tm_), std::end(tm_), shown_.start);
+    }
+
+    // The pen's move past the last string shown: every glyph's width at the
+    // font size plus the character spacing (and the word spacing for code
+    // 32), scaled horizontally; numbers in a TJ array move the pen back by
+    // thousandths of the font size. Without a move since, the next string
+    // starts where this one ended.
+    void MeasureShown() {
+        shown_.active = false;
+        // Text without a font is read as WinAnsi: one byte per code, and
+        // the widths of a font that gives none.
+        static const TDTPDFFont kNoFont;
+        const TDTPDFFont& font = shown_.font ? *shown_.font : kNoFont;
+        double tx = 0;
+        PdfLexer lx(LineOperands(shown_.line));
+        int depth = 0;
+        while (true) {
+            PdfToken t = lx.Next();
+            if (t == PdfToken::End) break;
+            if (t == PdfToken::ArrayOpen) ++depth;
+            else if (t == PdfToken::ArrayClose) --depth;
+            else if (t == PdfToken::String || t == PdfToken::HexString) {
+                size_t used = 0;
+                TDTPDFFont::Advance a = font.MeasureText(PdfDecodeString(lx.TokenText(), used));
+                tx += a.width / 1000 * shown_.size + a.glyphs * shown_.charSpacing + a.wordSpaces * shown_.wordSpacing;
+            } else if (t == PdfToken::Number && depth > 0) {
+                tx -= NumberValue(lx.TokenText()) / 1000 * shown_.size;
+            }
+        }
+        tx *= shown_.hScale;
+        penEnd_[0] = shown_.start[4] + tx * shown_.start[0];
+        penEnd_[1] = shown_.start[5] + tx * shown_.start[1];
+        hasPenEnd_ = std::isfinite(penEnd_[0]) && std::isfinite(penEnd_[1]) &&
+                     std::fabs(penEnd_[0]) <= kMaxCoordinate && std::fabs(penEnd_[1]) <= kMaxCoordinate;
+        if (hasPenEnd_ && !shown_.moved) {
+            tm_[4] = penEnd_[0];
+            tm_[5] = penEnd_[1];
+        }
+    }
+
+    // The font selected by Tf; fonts do not change while a page is read.
+    const TDTPDFFont* CurrentFont() {
+        if (font_ != currentFontName_) {
+            currentFontName_ = font_;
+            currentFont_ = FindFont(font_);
+        }
+        return currentFont_;
     }
 
     static int32_t FontSizeOf(std::string_view sizeText, std::string_view tl) {
@@ -291,7 +479,19 @@ private:
         }
         item->Left = lineLeft_;
         item->Top = lineTop_;
+        // A string apart from the previous one on its line, or on another
+        // line that the page's text would not break at, is a word of its own.
+        // A word broken at a hyphen at the end of a line stays one word.
+        bool apart = pendingSpace_ == Gap::Word ||
+                     (pendingSpace_ == Gap::OtherLine && lastTextItem_ && !EndsWithHyphen(lastTextItem_->Text) &&
+                      std::fabs(lastTextItem_->Top - lineTop_) <= 5);
+        if (apart && lastTextItem_ && !text.empty() && text[0] != u' ' && lastTextItem_->Text.back() != u' ')
+            text.insert(text.begin(), u' ');
+        pendingSpace_ = Gap::None;
         item->Text = std::move(text);
+        if (!item->Text.empty()) lastTextItem_ = item;
+        // The string just shown is measured when the next one comes.
+        if (shown_.active) lines_.TakeLast(shown_.line);
         lines_.Clear();
         newBlock_ = false;
     }
@@ -331,6 +531,30 @@ private:
     std::string font_;
     int32_t fontSize_ = 0;
     std::vector<Marked> marked_;
+    // Text state for the pen position: font size, spacing, horizontal
+    // scaling (a fraction), leading; the text and line matrices.
+    double size_ = 0, charSpacing_ = 0, wordSpacing_ = 0, hScale_ = 1, textLeading_ = 0;
+    double tm_[6] = {1, 0, 0, 1, 0, 0}, tlm_[6] = {1, 0, 0, 1, 0, 0};
+    // Where the last string shown in this text object ended.
+    double penEnd_[2] = {0, 0};
+    double penLineHeight_ = 0;  // font size of the last string, as drawn
+    bool hasPenEnd_ = false;
+    // The last string shown in this text object, until it is measured, with
+    // the state it was shown in; moved once the text matrix was set since.
+    struct Shown {
+        bool active = false, moved = false;
+        std::string line;  // the operator's line, operands first
+        const TDTPDFFont* font = nullptr;
+        double size = 0, charSpacing = 0, wordSpacing = 0, hScale = 1;
+        double start[6] = {1, 0, 0, 1, 0, 0};
+    };
+    Shown shown_;
+    std::string currentFontName_;
+    const TDTPDFFont* currentFont_ = nullptr;
+    enum class Gap { None, Word, OtherLine };
+    Gap pendingSpace_ = Gap::None;
+    // The last item of this text object with text.
+    TDTPDFItemText* lastTextItem_ = nullptr;
     const TDTPDFFormResolver* forms_;
     int formDepth_;
 };
@@ -393,7 +617,7 @@ std::u16string PdfShownText(std::string_view operands, const TDTPDFFont* font, b
         } else if (t == PdfToken::Number && depth > 0) {
             // Kerning inside TJ: a large negative adjustment moves the pen
             // by a word space.
-            double adj = StrToFloatDef(lx.TokenText(), 0);
+            double adj = NumberValue(lx.TokenText());
             if (adj < kWordSpaceAdjustment && !out.empty()) wordSpace = true;
         }
     }

@@ -16,6 +16,14 @@ class TDTWTagValues {
 public:
     void Add(std::string line) { lines_.push_back(std::move(line)); }
     void Clear() { lines_.clear(); }
+    // Moves the last line into line (which is emptied when there is none)
+    // and removes it from the list.
+    void TakeLast(std::string& line) {
+        line.clear();
+        if (lines_.empty()) return;
+        line.swap(lines_.back());
+        lines_.pop_back();
+    }
     int Count() const { return static_cast<int>(lines_.size()); }
     const std::string& operator[](int i) const { return lines_[static_cast<size_t>(i)]; }
     // The operands of the first line whose operator is tag (ASCII case

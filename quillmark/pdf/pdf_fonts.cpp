@@ -1,5 +1,7 @@
 #include "quillmark/pdf/pdf_fonts.h"
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 
 #include "quillmark/framework/code_pages.h"
@@ -35,6 +37,21 @@ void SectionLines(std::string_view text, std::string_view begin, std::string_vie
     }
 }
 
+// Widths read from a font dictionary are capped: a composite font's /W
+// array may not describe more entries than this, nor widths larger than
+// kMaxWidth thousandths (a glyph ten times the font size).
+constexpr size_t kMaxWidthEntries = 1 << 17;
+constexpr double kMaxWidth = 10000;
+// Width of a glyph of a font that gives no widths (the standard fonts
+// without /Widths). Somewhat wider than the average letter, so that words
+// shown in pieces are not taken apart; a gap between words is wider still.
+constexpr double kDefaultWidth = 600;
+
+float SaneWidth(double w) {
+    if (!std::isfinite(w) || w < 0) return 0;
+    return static_cast<float>(std::min(w, kMaxWidth));
+}
+
 }  // namespace
 
 void TDTPDFFont::SetCMap(const std::string& text) {
@@ -64,6 +81,7 @@ void TDTPDFFont::SetupEncoding(const PdfObject& font, const std::function<PdfObj
     const PdfObject* subtype = font.Get("Subtype");
     composite_ = subtype && subtype->IsName("Type0");
     PdfObject enc = font.Get("Encoding") ? resolve(*font.Get("Encoding")) : PdfObject();
+    SetupWidths(font, resolve);
     if (const PdfObject* raw = font.Get("Encoding")) {
         if (raw->kind == PdfObject::Name) Encoding = "/" + raw->text;
         else if (raw->kind == PdfObject::Reference) Encoding = std::to_string(raw->ref);
@@ -115,24 +133,7 @@ std::u16string TDTPDFFont::DecodeText(std::string_view bytes, bool addSpace) con
     std::u16string out;
     out.reserve(bytes.size());
     std::vector<TDTPDFCMap::Code> codes;
-    if (!composite_) {
-        // Simple fonts always take one byte per code, whatever code space
-        // their ToUnicode CMap declares.
-        codes.reserve(bytes.size());
-        for (unsigned char b : bytes) codes.push_back({b, 1});
-    } else if (hasCMap && !Identity && cmap_.HasCodeSpace()) {
-        cmap_.SplitCodes(bytes, codes);
-    } else {
-        for (size_t i = 0; i < bytes.size(); i += 2) {
-            uint32_t code = static_cast<unsigned char>(bytes[i]);
-            uint8_t len = 1;
-            if (i + 1 < bytes.size()) {
-                code = (code << 8) | static_cast<unsigned char>(bytes[i + 1]);
-                len = 2;
-            }
-            codes.push_back({code, len});
-        }
-    }
+    SplitCodes(bytes, codes);
     for (const auto& c : codes) {
         size_t before = out.size();
         if (addSpace && hasCMap && !out.empty()) out.push_back(u' ');
@@ -153,6 +154,159 @@ std::u16string TDTPDFFont::DecodeText(std::string_view bytes, bool addSpace) con
         if (out.size() == mark && mark != before) out.resize(before);
     }
     return out;
+}
+
+void TDTPDFFont::SplitCodes(std::string_view bytes, std::vector<TDTPDFCMap::Code>& codes) const {
+    codes.clear();
+    if (!composite_) {
+        // Simple fonts always take one byte per code, whatever code space
+        // their ToUnicode CMap declares.
+        codes.reserve(bytes.size());
+        for (unsigned char b : bytes) codes.push_back({b, 1});
+    } else if (!cmap_.Empty() && !Identity && cmap_.HasCodeSpace()) {
+        cmap_.SplitCodes(bytes, codes);
+    } else {
+        for (size_t i = 0; i < bytes.size(); i += 2) {
+            uint32_t code = static_cast<unsigned char>(bytes[i]);
+            uint8_t len = 1;
+            if (i + 1 < bytes.size()) {
+                code = (code << 8) | static_cast<unsigned char>(bytes[i + 1]);
+                len = 2;
+            }
+            codes.push_back({code, len});
+        }
+    }
+}
+
+void TDTPDFFont::SetupWidths(const PdfObject& font, const std::function<PdfObject(const PdfObject&)>& resolve) {
+    widthRanges_.clear();
+    widths_.clear();
+    missingWidth_ = -1;
+    widthScale_ = 1;
+    auto get = [&](const PdfObject& dict, std::string_view key) {
+        const PdfObject* v = dict.Get(key);
+        return v ? resolve(*v) : PdfObject();
+    };
+    const PdfObject* subtype = font.Get("Subtype");
+    if (subtype && subtype->IsName("Type0")) {
+        // The widths of a composite font are in its descendant CIDFont:
+        // /DW for every CID, /W listing exceptions either as
+        // "first [w1 w2 ...]" or as "first last w".
+        PdfObject kids = get(font, "DescendantFonts");
+        PdfObject cidFont;
+        if (kids.kind == PdfObject::Array && !kids.items.empty()) cidFont = resolve(kids.items[0]);
+        else if (kids.kind == PdfObject::Dictionary) cidFont = kids;
+        if (cidFont.kind != PdfObject::Dictionary) return;
+        PdfObject dw = get(cidFont, "DW");
+        missingWidth_ = dw.kind == PdfObject::Number ? SaneWidth(dw.number) : 1000;
+        PdfObject w = get(cidFont, "W");
+        if (w.kind != PdfObject::Array) return;
+        const auto& items = w.items;
+        for (size_t i = 0; i + 1 < items.size();) {
+            if (items[i].kind != PdfObject::Number) break;
+            double first = items[i].number;
+            if (!(first >= 0 && first <= UINT32_MAX)) break;
+            PdfObject next = resolve(items[i + 1]);
+            if (next.kind == PdfObject::Array) {
+                size_t n = next.items.size();
+                if (n == 0 || widths_.size() + n > kMaxWidthEntries) {
+                    i += 2;
+                    continue;
+                }
+                WidthRange r;
+                r.first = static_cast<uint32_t>(first);
+                r.last = static_cast<uint32_t>(std::min<double>(first + static_cast<double>(n) - 1, UINT32_MAX));
+                r.widthIndex = static_cast<int32_t>(widths_.size());
+                for (const PdfObject& v : next.items)
+                    widths_.push_back(v.kind == PdfObject::Number ? SaneWidth(v.number) : 0);
+                widthRanges_.push_back(r);
+                i += 2;
+            } else if (next.kind == PdfObject::Number && i + 2 < items.size()) {
+                double last = next.number;
+                PdfObject value = resolve(items[i + 2]);
+                if (last >= first && last <= UINT32_MAX && value.kind == PdfObject::Number)
+                    widthRanges_.push_back(
+                        {static_cast<uint32_t>(first), static_cast<uint32_t>(last), SaneWidth(value.number), -1});
+                i += 3;
+            } else {
+                break;
+            }
+            if (widthRanges_.size() >= kMaxWidthEntries) break;
+        }
+    } else {
+        // Simple fonts: /Widths[i] is the width of code /FirstChar + i;
+        // codes outside take the descriptor's /MissingWidth.
+        PdfObject desc = get(font, "FontDescriptor");
+        if (desc.kind == PdfObject::Dictionary) {
+            PdfObject mw = get(desc, "MissingWidth");
+            if (mw.kind == PdfObject::Number) missingWidth_ = SaneWidth(mw.number);
+        }
+        if (subtype && subtype->IsName("Type3")) {
+            // Type3 widths are in glyph space; the font matrix's first entry
+            // scales glyph space to text space (usually 0.001).
+            PdfObject m = get(font, "FontMatrix");
+            if (m.kind == PdfObject::Array && !m.items.empty() && m.items[0].kind == PdfObject::Number) {
+                double a = std::fabs(m.items[0].number) * 1000;
+                widthScale_ = std::isfinite(a) && a > 0 && a < 1000 ? a : 1;
+            }
+        }
+        PdfObject fc = get(font, "FirstChar");
+        PdfObject w = get(font, "Widths");
+        if (w.kind != PdfObject::Array || w.items.empty()) return;
+        int64_t first = fc.kind == PdfObject::Number ? fc.AsInt(0) : 0;
+        if (first < 0 || first > 255) return;
+        size_t n = std::min<size_t>(w.items.size(), static_cast<size_t>(256 - first));
+        WidthRange r;
+        r.first = static_cast<uint32_t>(first);
+        r.last = static_cast<uint32_t>(first + static_cast<int64_t>(n) - 1);
+        r.widthIndex = 0;
+        for (size_t i = 0; i < n; ++i) {
+            PdfObject v = resolve(w.items[i]);
+            widths_.push_back(v.kind == PdfObject::Number ? SaneWidth(v.number * widthScale_) : 0);
+        }
+        widthRanges_.push_back(r);
+    }
+    std::stable_sort(widthRanges_.begin(), widthRanges_.end(),
+                     [](const WidthRange& a, const WidthRange& b) { return a.first < b.first; });
+}
+
+double TDTPDFFont::GlyphWidth(uint32_t code) const {
+    // The last range starting at or before code; ranges of a damaged /W may
+    // overlap, and then one of them answers.
+    auto it = std::upper_bound(widthRanges_.begin(), widthRanges_.end(), code,
+                               [](uint32_t c, const WidthRange& r) { return c < r.first; });
+    if (it != widthRanges_.begin()) {
+        const WidthRange& r = *(it - 1);
+        if (code <= r.last) {
+            if (r.widthIndex < 0) return r.width;
+            size_t k = static_cast<size_t>(r.widthIndex) + (code - r.first);
+            if (k < widths_.size()) return widths_[k];
+        }
+    }
+    // A /MissingWidth alone (often 0, meaning "unknown") says nothing
+    // about the glyphs of a font without /Widths.
+    if (missingWidth_ >= 0 && (HasWidths() || composite_)) return missingWidth_;
+    return kDefaultWidth;
+}
+
+TDTPDFFont::Advance TDTPDFFont::MeasureText(std::string_view bytes) const {
+    Advance a;
+    if (!composite_) {
+        for (unsigned char b : bytes) {
+            a.width += GlyphWidth(b);
+            if (b == 32) ++a.wordSpaces;
+        }
+        a.glyphs = static_cast<int>(bytes.size());
+        return a;
+    }
+    std::vector<TDTPDFCMap::Code> codes;
+    SplitCodes(bytes, codes);
+    for (const auto& c : codes) {
+        a.width += GlyphWidth(c.value);
+        ++a.glyphs;
+        if (c.length == 1 && c.value == 32) ++a.wordSpaces;
+    }
+    return a;
 }
 
 TDTPDFFont* TDTPDFFonts::GetItem(int index) const {

@@ -53,7 +53,40 @@ public:
     // pages. resolve fetches an indirect object's parsed value.
     void SetupEncoding(const PdfObject& font, const std::function<PdfObject(const PdfObject&)>& resolve);
 
+    // What a string's glyphs add to the pen position, before the font size,
+    // character and word spacing and horizontal scaling apply.
+    struct Advance {
+        double width = 0;    // sum of glyph widths, thousandths of the font size
+        int glyphs = 0;      // codes shown (each takes the character spacing)
+        int wordSpaces = 0;  // one-byte codes 32 (each takes the word spacing)
+    };
+    Advance MeasureText(std::string_view bytes) const;
+    // The width of one code in thousandths of the font size: /Widths from
+    // /FirstChar (simple fonts) or the descendant's /W (composite fonts);
+    // for other codes /MissingWidth (simple fonts with /Widths) or /DW
+    // (1000 when absent); a default of 600 for simple fonts without
+    // /Widths, such as the standard fonts.
+    double GlyphWidth(uint32_t code) const;
+    // True when the font dictionary gave widths of its own.
+    bool HasWidths() const { return !widthRanges_.empty(); }
+
 private:
+    // How a string's bytes split into codes for this font.
+    void SplitCodes(std::string_view bytes, std::vector<TDTPDFCMap::Code>& codes) const;
+    void SetupWidths(const PdfObject& font, const std::function<PdfObject(const PdfObject&)>& resolve);
+
+    // Codes first..last have width `width` (widthIndex < 0) or the widths
+    // from widths_[widthIndex] on. Sorted by first.
+    struct WidthRange {
+        uint32_t first = 0, last = 0;
+        float width = 0;
+        int32_t widthIndex = -1;
+    };
+    std::vector<WidthRange> widthRanges_;
+    std::vector<float> widths_;
+    double missingWidth_ = -1;  // < 0: none given
+    double widthScale_ = 1;     // Type3: the font matrix turns glyph units into thousandths
+
     std::string FCMap;
     TDTPDFCMap cmap_;
     bool composite_ = false;       // Type0

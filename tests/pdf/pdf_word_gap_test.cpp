@@ -1,0 +1,238 @@
+// Word gaps between strings of one text object: the pen follows glyph
+// widths, spacing, scaling and the text matrix, and a string that starts
+// well right of where the previous one ended begins a new word.
+#include <gtest/gtest.h>
+
+#include "quillmark/framework/code_pages.h"
+#include "quillmark/framework/stream.h"
+#include "quillmark/pdf/pdf_fonts.h"
+#include "quillmark/pdf/pdf_pages.h"
+#include "quillmark/pdf/pdf_reader.h"
+#include "quillmark/pdf/pdf_syntax.h"
+#include "tests/support/pdf_builder.h"
+
+namespace quillmark {
+namespace {
+
+using test::PdfBuilder;
+using test::StreamObject;
+
+std::unique_ptr<TDTPDFFont> FontOf(const std::string& dict) {
+    auto f = std::make_unique<TDTPDFFont>();
+    f->SetupEncoding(PdfParseObjectBody(dict), [](const PdfObject& o) { return o; });
+    return f;
+}
+
+// /Widths for codes 32..126, all w.
+std::string UniformWidths(int w) {
+    std::string out = "/FirstChar 32 /LastChar 126 /Widths [";
+    for (int c = 32; c <= 126; ++c) out += std::to_string(w) + " ";
+    return out + "]";
+}
+
+// /F1: every glyph 500 wide; /F2: every glyph 1000 wide; /F3: no widths.
+struct Page {
+    std::unique_ptr<TDTPDFFont> half = FontOf("<< /Type /Font /Subtype /TrueType " + UniformWidths(500) + " >>");
+    std::unique_ptr<TDTPDFFont> full = FontOf("<< /Type /Font /Subtype /TrueType " + UniformWidths(1000) + " >>");
+    std::unique_ptr<TDTPDFFont> bare = FontOf("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    TDTPDFPageFonts fonts{{"/F1", half.get()}, {"/F2", full.get()}, {"/F3", bare.get()}};
+    TDTPDFPages pages;
+    std::u16string Text(const std::string& content) {
+        pages.ParseContents(content, "", &fonts);
+        return pages.GetPage(pages.Count() - 1)->GetPlainText();
+    }
+};
+
+TEST(PdfWordGap, CellsMovedRightInOneTextObjectAreWordsOfTheirOwn) {
+    Page p;
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 72 700 Td (Name) Tj 100 0 Td (Value) Tj 80 0 Td (Unit) Tj ET"),
+              u"Name Value Unit");
+    // Moved by an absolute text matrix rather than Td.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 1 0 0 1 72 700 Tm (Name) Tj 1 0 0 1 200 700 Tm (Value) Tj ET"), u"Name Value");
+    // A TJ array's string after a Tj, placed a word space further on.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 72 700 Td (ab) Tj 13 0 Td [(cd)] TJ ET"), u"ab cd");
+    // A space already shown, at either side, is not doubled.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 72 700 Td (ab ) Tj 40 0 Td (cd) Tj 40 0 Td ( ef) Tj ET"), u"ab cd ef");
+    // Separate text objects were already apart; nothing changes there.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 72 700 Td (ab) Tj ET BT /F1 10 Tf 172 700 Td (cd) Tj ET"), u"ab cd");
+}
+
+TEST(PdfWordGap, KernedPiecesOfAWordStayTogether) {
+    Page p;
+    // "Hel" ends at 15 (3 glyphs of 500 thousandths at 10 points); pieces
+    // placed a little apart or a little overlapping are one word.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td (Hel) Tj 15.4 0 Td (lo) Tj ET"), u"Hello");
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td (Hel) Tj 14.2 0 Td (lo) Tj ET"), u"Hello");
+    // Strings one after another without a move continue at the pen.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td (Hel) Tj (lo) Tj [(wor) 30 (ld)] TJ ET"), u"Helloworld");
+    // Moving back on the line (overprinting) is no word gap either.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td (ab) Tj -3 0 Td (cd) Tj ET"), u"abcd");
+}
+
+TEST(PdfWordGap, GlyphWidthsDecideWhereAStringEnds) {
+    Page p;
+    // The same placement is a kerned word in a wide font and two words in
+    // a narrow one: "AB" ends at 20 or at 10.
+    EXPECT_EQ(p.Text("BT /F2 10 Tf 0 700 Td (AB) Tj 20.5 0 Td (C) Tj ET"), u"ABC");
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td (AB) Tj 20.5 0 Td (C) Tj ET"), u"AB C");
+    // Without /Widths, glyphs are taken as 600 wide: "AB" ends at 12.
+    EXPECT_EQ(p.Text("BT /F3 10 Tf 0 700 Td (AB) Tj 12.5 0 Td (C) Tj ET"), u"ABC");
+    EXPECT_EQ(p.Text("BT /F3 10 Tf 0 700 Td (AB) Tj 16 0 Td (C) Tj ET"), u"AB C");
+}
+
+TEST(PdfWordGap, SpacingScalingAndAdjustmentsMoveThePen) {
+    Page p;
+    // Character spacing: "AB" ends at 2 * (5 + 2) = 14.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 2 Tc 0 700 Td (AB) Tj 14.5 0 Td (C) Tj ET"), u"ABC");
+    // Word spacing on code 32: "A B" ends at 15 + 6 = 21.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 6 Tw 0 700 Td (A B) Tj 21.5 0 Td (C) Tj ET"), u"A BC");
+    // The " operator sets both before showing its string on the next line.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 12 TL 0 700 Td 6 0 (A B) \" 21.5 0 Td (C) Tj ET"), u"A BC");
+    // Horizontal scaling of 200%: "AB" ends at 20.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 200 Tz 0 700 Td (AB) Tj 20.5 0 Td (C) Tj ET"), u"ABC");
+    // TJ numbers: -500 moves the pen on by 5, to 15.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td [(AB) -500] TJ 15.5 0 Td (C) Tj ET"), u"ABC");
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td [(AB) 500] TJ 10 0 Td (C) Tj ET"), u"AB C");
+}
+
+TEST(PdfWordGap, TextMatrixScalesPositionsAndTheFontSize) {
+    Page p;
+    // A 1-point font in a matrix scaled by 10: text space units are 10
+    // points and the gap is measured against the size as drawn.
+    EXPECT_EQ(p.Text("BT /F1 1 Tf 10 0 0 10 72 700 Tm (AB) Tj 1.05 0 Td (C) Tj ET"), u"ABC");
+    EXPECT_EQ(p.Text("BT /F1 1 Tf 10 0 0 10 72 700 Tm (AB) Tj 1.5 0 Td (C) Tj ET"), u"AB C");
+    // Rotated a quarter turn: the pen moves up the page.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 1 -1 0 300 100 Tm (AB) Tj 10.3 0 Td (C) Tj 20 0 Td (D) Tj ET"), u"ABC D");
+}
+
+TEST(PdfWordGap, LinesAndRaisedText) {
+    Page p;
+    // A superscript in a smaller size right after the text is part of it.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td (km) Tj /F1 7 Tf 10.2 3.6 Td (2) Tj /F1 10 Tf 3.6 -3.6 Td (\\)) Tj ET"),
+              u"km2)");
+    // A new line in a scaled matrix moves less than the page's line test
+    // notices; its first word still does not run into the last one.
+    EXPECT_EQ(p.Text("BT /F1 1 Tf 12 0 0 12 72 700 Tm (one) Tj 0 -1.2 Td (two) Tj ET"), u"one two");
+    // ... except after a hyphen that broke a word across the lines.
+    EXPECT_EQ(p.Text("BT /F1 1 Tf 12 0 0 12 72 700 Tm (eco-) Tj 0 -1.2 Td (systems) Tj ET"), u"eco-systems");
+    // Lines far enough apart break as before.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 72 700 Td (one) Tj 0 -12 Td (two) Tj ET"), u"one\r\ntwo");
+}
+
+TEST(PdfWordGap, DamagedNumbersDoNotMoveThePenAway) {
+    Page p;
+    // Numbers beyond any page (here 10^400, infinite as a double) put the
+    // text matrix back at the identity; non-numbers count as 0. Nothing
+    // crashes and the text stays.
+    const std::string huge(400, '9');
+    EXPECT_EQ(p.Text("BT /F1 10 Tf " + huge + " 0 0 1 5 5 Tm (a) Tj " + huge + " 0 Td (b) Tj ET"), u"ab");
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 72 700 Td (a) Tj -" + huge + " 0 Td (b) Tj ET"), u"ab");
+    EXPECT_EQ(p.Text("BT /F1 /x Tf (x) Tz (y) Tc [(a) /n (b) " + huge + "] TJ 0 0 0 0 0 0 Tm (c) Tj ET"), u"abc");
+    EXPECT_EQ(p.Text("BT /F1 " + huge + " Tf (ab) Tj 100 0 Td (c) Tj ET"), u"abc");
+    // No horizontal scaling leaves no size to measure gaps against.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 Tz (ab) Tj 100 0 Td (c) Tj ET"), u"abc");
+}
+
+TEST(PdfWordGap, SimpleFontWidths) {
+    auto f = FontOf(
+        "<< /Subtype /TrueType /FirstChar 65 /Widths [100 200 -5 99999 (x)] "
+        "/FontDescriptor << /MissingWidth 333 >> >>");
+    EXPECT_EQ(f->GlyphWidth(65), 100);
+    EXPECT_EQ(f->GlyphWidth(66), 200);
+    EXPECT_EQ(f->GlyphWidth(67), 0);      // negative
+    EXPECT_EQ(f->GlyphWidth(68), 10000);  // capped
+    EXPECT_EQ(f->GlyphWidth(69), 0);      // not a number
+    EXPECT_EQ(f->GlyphWidth(70), 333);    // past the array
+    EXPECT_EQ(f->GlyphWidth(64), 333);    // before it
+    TDTPDFFont::Advance a = f->MeasureText("AB B");
+    EXPECT_EQ(a.width, 100 + 200 + 333 + 200);
+    EXPECT_EQ(a.glyphs, 4);
+    EXPECT_EQ(a.wordSpaces, 1);
+
+    // /Widths running past code 255 stop there.
+    std::string many = "<< /Subtype /TrueType /FirstChar 250 /Widths [";
+    for (int i = 0; i < 100; ++i) many += "700 ";
+    auto g = FontOf(many + "] >>");
+    EXPECT_EQ(g->GlyphWidth(255), 700);
+    EXPECT_EQ(g->GlyphWidth(256), 600);
+    // A /FirstChar out of range discards the widths.
+    EXPECT_FALSE(FontOf("<< /Subtype /TrueType /FirstChar 300 /Widths [1 2] >>")->HasWidths());
+    EXPECT_FALSE(FontOf("<< /Subtype /TrueType /FirstChar -1 /Widths [1 2] >>")->HasWidths());
+    // No widths at all: the default, whatever /MissingWidth says.
+    auto bare = FontOf("<< /Subtype /Type1 /FontDescriptor << /MissingWidth 0 >> >>");
+    EXPECT_FALSE(bare->HasWidths());
+    EXPECT_EQ(bare->GlyphWidth(65), 600);
+    // Type3 widths are in glyph space, scaled by the font matrix.
+    auto t3 = FontOf("<< /Subtype /Type3 /FontMatrix [0.01 0 0 0.01 0 0] /FirstChar 65 /Widths [50] >>");
+    EXPECT_EQ(t3->GlyphWidth(65), 500);
+}
+
+TEST(PdfWordGap, CompositeFontWidths) {
+    auto f = FontOf(
+        "<< /Subtype /Type0 /Encoding /Identity-H /DescendantFonts [<< /Subtype /CIDFontType2 /DW 700 "
+        "/W [1 [100 200] 10 20 300 30 [] 4294967295 4294967295 5 40 [(x) 400] 50 60] >>] >>");
+    EXPECT_EQ(f->GlyphWidth(1), 100);
+    EXPECT_EQ(f->GlyphWidth(2), 200);
+    EXPECT_EQ(f->GlyphWidth(3), 700);  // /DW
+    EXPECT_EQ(f->GlyphWidth(10), 300);
+    EXPECT_EQ(f->GlyphWidth(20), 300);
+    EXPECT_EQ(f->GlyphWidth(21), 700);
+    EXPECT_EQ(f->GlyphWidth(30), 700);  // an empty list
+    EXPECT_EQ(f->GlyphWidth(4294967295u), 5);
+    EXPECT_EQ(f->GlyphWidth(40), 0);  // not a number
+    EXPECT_EQ(f->GlyphWidth(41), 400);
+    EXPECT_EQ(f->GlyphWidth(50), 700);  // "50 60" lacks its width
+    TDTPDFFont::Advance a = f->MeasureText(std::string("\x00\x01\x00\x02\x00\x03", 6));
+    EXPECT_EQ(a.width, 1000);
+    EXPECT_EQ(a.glyphs, 3);
+
+    // Without /W and /DW every CID is 1000 wide; without a descendant the
+    // default applies.
+    EXPECT_EQ(FontOf("<< /Subtype /Type0 /DescendantFonts [<< >>] >>")->GlyphWidth(7), 1000);
+    EXPECT_EQ(FontOf("<< /Subtype /Type0 /DescendantFonts 5 >>")->GlyphWidth(7), 600);
+    // Reversed and negative ranges are dropped; a /W of many entries stops
+    // at its cap without failing.
+    auto bad = FontOf("<< /Subtype /Type0 /DescendantFonts [<< /DW 10 /W [20 10 5 -3 [1] 7 8 9] >>] >>");
+    EXPECT_EQ(bad->GlyphWidth(15), 10);
+    EXPECT_EQ(bad->GlyphWidth(7), 10);  // the walk stopped at -3
+    std::string big = "<< /Subtype /Type0 /DescendantFonts [<< /W [";
+    std::string hundredOnes;
+    for (int i = 0; i < 100; ++i) hundredOnes += "1 ";
+    for (int i = 0; i < 3000; ++i) big += std::to_string(i * 100) + " [" + hundredOnes + "] ";
+    for (int i = 0; i < 200000; ++i) big += std::to_string(400000 + i) + " " + std::to_string(400000 + i) + " 2 ";
+    auto capped = FontOf(big + "] >>] >>");
+    EXPECT_EQ(capped->GlyphWidth(5), 1);
+    EXPECT_EQ(capped->GlyphWidth(299950), 1000);  // past the cap on listed widths
+    EXPECT_EQ(capped->GlyphWidth(400005), 2);
+    EXPECT_EQ(capped->GlyphWidth(599999), 1000);  // past the cap on ranges
+}
+
+// A document whose fonts give their widths through references: a simple
+// font's /Widths and a composite font's descendant with /W.
+TEST(PdfWordGap, WidthsReadFromTheFile) {
+    PdfBuilder b;
+    b.Add(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Add(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    b.Add(3, "<< /Type /Page /Parent 2 0 R /Resources << /Font << /F1 9 0 R /F2 10 0 R >> >> /Contents 4 0 R >>");
+    b.Add(9, "<< /Type /Font /Subtype /TrueType /Encoding /WinAnsiEncoding /FirstChar 65 /Widths 12 0 R >>");
+    b.Add(12, "[250 250 250]");
+    b.Add(10, "<< /Type /Font /Subtype /Type0 /Encoding /Identity-H /DescendantFonts [11 0 R] /ToUnicode 13 0 R >>");
+    b.Add(11, "<< /Type /Font /Subtype /CIDFontType2 /W 14 0 R >>");
+    b.Add(14, "[1 [200 200]]");
+    const std::string cmap =
+        "begincmap 1 begincodespacerange <0000> <FFFF> endcodespacerange\n"
+        "2 beginbfchar <0001> <0058> <0002> <0059> endbfchar endcmap";
+    b.Add(13, StreamObject("", cmap));
+    // "AB" ends at 5 and "C" starts 3 points (0.3 of the size) later; the
+    // CID string <0001> ends at 2 and <0002> starts 3 points later. With
+    // the default widths both would overlap their predecessor.
+    b.Add(4, StreamObject("", "BT /F1 10 Tf 72 700 Td (AB) Tj 8 0 Td (C) Tj ET "
+                              "BT /F2 10 Tf 72 600 Td <0001> Tj 5 0 Td <0002> Tj ET"));
+    TDTPDFReader r;
+    TMemoryStream s(b.Build());
+    r.LoadFromStream(s);
+    EXPECT_EQ(r.Pages().GetPage(0)->GetPlainText(), u"AB C\r\nX Y");
+}
+
+}  // namespace
+}  // namespace quillmark
