@@ -107,7 +107,7 @@ int RunLs(const Args& args) {
                 PrintZip(std::move(bytes), read);
                 continue;
             }
-            auto cf = TCompoundFile::OpenFile(file);
+            auto cf = TCompoundFile::Open(std::move(bytes));
             if (files.size() > 1) std::printf("%s:\n", file.c_str());
             PrintStorage(cf->Root(), 0, read);
         } catch (const std::exception& e) {
