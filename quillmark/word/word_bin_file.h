@@ -7,7 +7,7 @@
 //
 // The class is split by concern: word_bin_file.cpp opens the containers and
 // reads the FIB, piece_table.cpp reads the piece table and decodes text,
-// special_chars.cpp renders control characters and fields.
+// sys_chars.cpp renders control characters and fields.
 #pragma once
 
 #include <cstdint>
@@ -59,7 +59,7 @@ public:
     // The table lookup alone.
     static uint16_t LanguageToCodePage(uint16_t lid);
 
-    // The replacement of one character (see special_chars.cpp). IsLast tells
+    // The replacement of one character (see sys_chars.cpp). IsLast tells
     // whether ch ends the string; nextChar is the following character (0 if
     // none) and may be changed.
     std::u16string ProcessSysCharacter(char16_t ch, bool isLast, char16_t& nextChar);
@@ -103,7 +103,7 @@ protected:
     TMSWordGetDefaultLanguage FOnGetDefaultLanguage;
 
 private:
-    // Conversion of one string (special_chars.cpp).
+    // Conversion of one string (sys_chars.cpp).
     void ConvertInto(std::u16string_view value, std::u16string& out);
     void AppendReplacement(char16_t ch, bool isLast, char16_t& nextChar, std::u16string& out);
     std::u16string FinishField();

@@ -88,7 +88,7 @@ private:
     int len_ = 0;
 };
 
-TEST(SpecialCharsOracle, FastConversionMatchesCharacterByCharacter) {
+TEST(SysCharsOracle, FastConversionMatchesCharacterByCharacter) {
     const std::u16string alphabet = u"ab PAGE\\<&{\u00E9\u0416\x07\x07\x0D\x0B\x09\x13\x13\x14\x15\x15\x01\x1E";
     std::mt19937 rng(1234);
     for (int round = 0; round < 3000; ++round) {

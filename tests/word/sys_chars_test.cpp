@@ -28,7 +28,7 @@ std::u16string Convert(const std::u16string& text, TMSTextFormating format = tfP
 
 const std::u16string kBegin(1, u'\x13'), kSep(1, u'\x14'), kEnd(1, u'\x15');
 
-TEST(SpecialChars, MarksRenderPerFormat) {
+TEST(SysChars, MarksRenderPerFormat) {
     struct Case {
         std::u16string in;
         TMSTextFormating format;
@@ -56,7 +56,7 @@ TEST(SpecialChars, MarksRenderPerFormat) {
     for (const Case& c : cases) EXPECT_EQ(Convert(c.in, c.format), c.out) << int(c.format);
 }
 
-TEST(SpecialChars, FieldReadsAsItsResultWithEventsInOrder) {
+TEST(SysChars, FieldReadsAsItsResultWithEventsInOrder) {
     std::vector<Event> events;
     EXPECT_EQ(Convert(u"p" + kBegin + u"PAGE" + kSep + u"3" + kEnd + u"q", tfPlainText, &events), u"p3q");
     std::vector<std::pair<TDTWordSysChar, std::u16string>> got;
@@ -66,7 +66,7 @@ TEST(SpecialChars, FieldReadsAsItsResultWithEventsInOrder) {
     EXPECT_EQ(got, want);
 }
 
-TEST(SpecialChars, FieldKeywordsAndSeparators) {
+TEST(SysChars, FieldKeywordsAndSeparators) {
     struct Case {
         std::u16string code;  // between the begin and end marks
         std::u16string out;
@@ -94,13 +94,13 @@ TEST(SpecialChars, FieldKeywordsAndSeparators) {
     }
 }
 
-TEST(SpecialChars, FieldWithoutSeparatorOrSwitchReadsAsNothingAndRaisesNoKind) {
+TEST(SysChars, FieldWithoutSeparatorOrSwitchReadsAsNothingAndRaisesNoKind) {
     std::vector<Event> events;
     EXPECT_EQ(Convert(u"a" + kBegin + u"SYMBOL 183" + kEnd + u"b", tfPlainText, &events), u"ab");
     EXPECT_EQ(events.back().kind, scFieldEnd);
 }
 
-TEST(SpecialChars, EmbedReadsAsNothingUnlessTheHandlerSuppliesText) {
+TEST(SysChars, EmbedReadsAsNothingUnlessTheHandlerSuppliesText) {
     std::u16string in = u"a" + kBegin + u" EMBED Equation.3 " + kSep + u"\x01" + kEnd + u"b";
     EXPECT_EQ(Convert(in), u"ab");
     TWordBinFile doc;
@@ -111,7 +111,7 @@ TEST(SpecialChars, EmbedReadsAsNothingUnlessTheHandlerSuppliesText) {
     EXPECT_EQ(doc.Text().Get(0), u"a<EMBED Equation.3>b");
 }
 
-TEST(SpecialChars, NestedFieldFinishesTheOuterOne) {
+TEST(SysChars, NestedFieldFinishesTheOuterOne) {
     // { HYPERLINK { PAGE } ... }: the inner begin ends the outer field, which
     // had no separator yet and so shows nothing; the inner one shows 4.
     std::vector<Event> events;
@@ -122,7 +122,7 @@ TEST(SpecialChars, NestedFieldFinishesTheOuterOne) {
     EXPECT_EQ(ends, 3);
 }
 
-TEST(SpecialChars, LongFieldIsFlushedAfter200Pieces) {
+TEST(SysChars, LongFieldIsFlushedAfter200Pieces) {
     std::u16string code(201, u'z');
     std::u16string out = Convert(kBegin + u"QUOTE " + code + kSep + u"r" + kEnd);
     // The begin mark and 200 more characters were collected; the flush
@@ -134,7 +134,7 @@ TEST(SpecialChars, LongFieldIsFlushedAfter200Pieces) {
     EXPECT_EQ(Convert(u"a" + kBegin + u"PAGE"), u"a\u2013PAGE");
 }
 
-TEST(SpecialChars, HandlerReplacesRenderings) {
+TEST(SysChars, HandlerReplacesRenderings) {
     TWordBinFile doc;
     doc.SetOnConvertSysChar([](TMSWBaseDocument&, TDTWordSysChar k, const std::u16string&, std::u16string& r) {
         if (k == scParagraphEnd) r = u"<P>";
@@ -144,7 +144,7 @@ TEST(SpecialChars, HandlerReplacesRenderings) {
     EXPECT_EQ(doc.Text().Get(0), u"one<P>two|three<P>");
 }
 
-TEST(SpecialChars, ConversionOffAppendsUnchangedAndIgnoresTheLimit) {
+TEST(SysChars, ConversionOffAppendsUnchangedAndIgnoresTheLimit) {
     TWordBinFile doc;
     doc.SetConvertSysCharacters(false);
     doc.SetMaxTextLength(3);
@@ -154,7 +154,7 @@ TEST(SpecialChars, ConversionOffAppendsUnchangedAndIgnoresTheLimit) {
     EXPECT_EQ(doc.Text().Get(0), in);
 }
 
-TEST(SpecialChars, ProcessSysCharacterChangesTheNextCharacterOfARow) {
+TEST(SysChars, ProcessSysCharacterChangesTheNextCharacterOfARow) {
     TWordBinFile doc;
     char16_t next = 7;
     EXPECT_EQ(doc.ProcessSysCharacter(7, false, next), u"\r");
