@@ -26,6 +26,8 @@ bool TWRIFile::IsWriteData(std::string_view bytes) {
 void TWRIFile::ClearInternalLists() {
     TMSWBaseDocument::ClearInternalLists();
     fontTable_.Clear();
+    headerText_.Clear();
+    footerText_.Clear();
 }
 
 void TWRIFile::LoadFromFile(const std::string& fileName) {
@@ -54,8 +56,11 @@ void TWRIFile::LoadFromStream(TStream& stream) {
     ReadFontTable(data);
     // The whole body is built before anything is added, so a document whose
     // runs turn out to be broken adds nothing.
-    std::u16string body = ReadPAP(data);
+    std::u16string head, foot;
+    std::u16string body = ReadPAP(data, head, foot);
     WithFrame([&] { AddText(body, *text_); });
+    if (!head.empty()) headerText_.Add(head);
+    if (!foot.empty()) footerText_.Add(foot);
 }
 
 void TWRIFile::ReadFontTable(std::string_view data) {
@@ -90,7 +95,7 @@ void TWRIFile::ReadFontTable(std::string_view data) {
     }
 }
 
-std::u16string TWRIFile::ReadPAP(std::string_view data) {
+std::u16string TWRIFile::ReadPAP(std::string_view data, std::u16string& head, std::u16string& foot) {
     const uint32_t fcMac = header_.fcMac;
     // Character runs start on the first page after the text and end where
     // the paragraph runs begin.
@@ -111,11 +116,16 @@ std::u16string TWRIFile::ReadPAP(std::string_view data) {
         const uint32_t start = paragraphs.Start(), end = paragraphs.End();
         AppendWRIParagraphOpen(body, format);
         TWRIParaProps props = DecodeWRIParaProps(paragraphs.Properties());
-        if (!props.RunningHeadFoot) {
-            if (props.Picture && IsWRIPictureHeader(data.substr(start, end - start)))
-                ReadPicture(start, end - start);
-            else
-                ReadCharInfo(start, end, body);
+        if (props.RunningHeadFoot) {
+            // Printed on every page rather than part of the running text.
+            std::u16string& part = props.Foot ? foot : head;
+            AppendWRIParagraphOpen(part, format);
+            ReadCharInfo(start, end, part);
+            AppendWRIParagraphClose(part, format);
+        } else if (props.Picture && IsWRIPictureHeader(data.substr(start, end - start))) {
+            ReadPicture(start, end - start);
+        } else {
+            ReadCharInfo(start, end, body);
         }
         AppendWRIParagraphClose(body, format);
     }

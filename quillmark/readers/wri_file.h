@@ -24,6 +24,10 @@ public:
     // The header of the last load.
     const TWRIHeader& Header() const { return header_; }
     const TWRIFontList& FontTable() const { return fontTable_; }
+    // The running heads and feet, which the main text leaves out: the
+    // paragraphs rendered as in the main text, one line per list.
+    const TWideStrings& HeaderText() const { return headerText_; }
+    const TWideStrings& FooterText() const { return footerText_; }
 
     // True when the bytes start with a Write header: 0xBE31 or 0xBE32, then
     // 0xAB00 at offset 4.
@@ -32,8 +36,9 @@ public:
 protected:
     // Fills FontTable from the font face-name table.
     void ReadFontTable(std::string_view data);
-    // Walks the paragraph runs and returns the rendered body.
-    std::u16string ReadPAP(std::string_view data);
+    // Walks the paragraph runs and returns the rendered body; the running
+    // heads and feet go to head and foot.
+    std::u16string ReadPAP(std::string_view data, std::u16string& head, std::u16string& foot);
     // Appends the characters of [startFC, endFC) with their run markup,
     // continuing the character-run walk where the previous paragraph left it.
     void ReadCharInfo(uint32_t startFC, uint32_t endFC, std::u16string& out);
@@ -48,6 +53,7 @@ private:
     TWRIHeader header_;
     int codePage_ = 0;
     TWRIFontList fontTable_;
+    TWideStrings headerText_, footerText_;
     // State of one text pass.
     std::string_view data_;
     std::optional<TWRIRunCursor> charRuns_;

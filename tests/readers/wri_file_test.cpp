@@ -164,9 +164,15 @@ TEST(WRIFile, RunWithoutPropertiesTakesTheDefaults) {
 
 TEST(WRIFile, PicturesRunningHeadsAndFormFeeds) {
     WriBuilder b;
-    b.text = std::string("head\r\n") + std::string("\x08\0PIC\r\n", 7) + "page\fbreak\r\n";
-    b.paraRuns = {{134, WriPara(0x06)}, {141, WriPara(0x10)}, {153, ""}};
+    b.text = std::string("head\r\n") + std::string("\x08\0PIC\r\n", 7) + "page\fbreak\r\n" + "foot\r\n";
+    b.paraRuns = {{134, WriPara(0x06)}, {141, WriPara(0x10)}, {153, ""}, {159, WriPara(0x07)}};
     EXPECT_EQ(Utf8Body(b.Build()), "page\nbreak\r\n");
+    // The running head and foot have lists of their own.
+    TWRIFile reader;
+    reader.SetTextFormating(tfHTML);
+    Load(reader, b.Build());
+    EXPECT_EQ(reader.HeaderText().Text(), u"<p><font size=\"-1\">head\r\n</font></p>\r\n");
+    EXPECT_EQ(reader.FooterText().Text(), u"<p><font size=\"-1\">foot\r\n</font></p>\r\n");
     std::u16string html = Body(b.Build(), tfHTML);
     EXPECT_EQ(html.substr(0, 14), u"<p></p><p></p>");
     EXPECT_EQ(Body(b.Build(), tfRTF).substr(0, 14), u"\\par \r\n\\par \r\n");
