@@ -30,6 +30,12 @@ void TWRIFile::ClearInternalLists() {
     footerText_.Clear();
 }
 
+const TWideStrings* TWRIFile::PartText(TDocumentPart part) const {
+    if (part == TDocumentPart::Headers) return &headerText_;
+    if (part == TDocumentPart::Footers) return &footerText_;
+    return TMSWBaseDocument::PartText(part);
+}
+
 void TWRIFile::LoadFromFile(const std::string& fileName) {
     TMSWBaseDocument::LoadFromFile(fileName);
     TFileStream stream(fileName, TFileMode::fmOpenRead);
@@ -48,7 +54,7 @@ void TWRIFile::LoadFromStream(TStream& stream) {
     // no text; one beyond the file cannot be read.
     if (header_.fcMac < kWRIPageSize) header_.fcMac = kWRIPageSize;
     if (header_.fcMac > data.size())
-        throw Exception("Write document is damaged: the text ends at position " +
+        throw EDamagedDocument("Write document is damaged: the text ends at position " +
                         std::to_string(header_.fcMac) + ", beyond the end of the file (" +
                         std::to_string(data.size()) + " bytes)");
 
@@ -58,9 +64,11 @@ void TWRIFile::LoadFromStream(TStream& stream) {
     // runs turn out to be broken adds nothing.
     std::u16string head, foot;
     std::u16string body = ReadPAP(data, head, foot);
-    WithFrame([&] { AddText(body, *text_); });
-    if (!head.empty()) headerText_.Add(head);
-    if (!foot.empty()) footerText_.Add(foot);
+    WithFrame([&] {
+        AddText(body, *text_);
+        if (!head.empty()) headerText_.Add(head);
+        if (!foot.empty()) footerText_.Add(foot);
+    });
 }
 
 void TWRIFile::ReadFontTable(std::string_view data) {

@@ -28,6 +28,7 @@ public:
     // paragraphs rendered as in the main text, one line per list.
     const TWideStrings& HeaderText() const { return headerText_; }
     const TWideStrings& FooterText() const { return footerText_; }
+    const TWideStrings* PartText(TDocumentPart part) const override;
 
     // True when the bytes start with a Write header: 0xBE31 or 0xBE32, then
     // 0xAB00 at offset 4.

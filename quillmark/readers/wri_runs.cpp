@@ -38,7 +38,7 @@ void TWRIRunCursor::LoadPageAt(uint32_t page) {
             return;
         }
     }
-    throw Exception(strFcFirstWrong);
+    throw EDamagedDocument(strFcFirstWrong);
 }
 
 bool TWRIRunCursor::Next() {

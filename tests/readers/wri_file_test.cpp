@@ -6,6 +6,8 @@
 #include <chrono>
 #include <random>
 
+#include "quillmark/extract.h"
+#include "quillmark/format_registry.h"
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/exception.h"
 #include "quillmark/readers/wri_markup.h"
@@ -171,8 +173,14 @@ TEST(WRIFile, PicturesRunningHeadsAndFormFeeds) {
     TWRIFile reader;
     reader.SetTextFormating(tfHTML);
     Load(reader, b.Build());
-    EXPECT_EQ(reader.HeaderText().Text(), u"<p><font size=\"-1\">head\r\n</font></p>\r\n");
-    EXPECT_EQ(reader.FooterText().Text(), u"<p><font size=\"-1\">foot\r\n</font></p>\r\n");
+    ASSERT_EQ(reader.PartText(TDocumentPart::Headers), &reader.HeaderText());
+    ASSERT_EQ(reader.PartText(TDocumentPart::Footers), &reader.FooterText());
+    EXPECT_EQ(reader.PartText(TDocumentPart::Footnotes), nullptr);
+    // Each part is framed as a whole document of its own.
+    EXPECT_EQ(reader.HeaderText().Count(), 3);
+    EXPECT_EQ(reader.HeaderText()[1], u"<p><font size=\"-1\">head\r\n</font></p>");
+    EXPECT_EQ(reader.FooterText()[1], u"<p><font size=\"-1\">foot\r\n</font></p>");
+    EXPECT_EQ(reader.FooterText()[0], reader.Text()[0]);
     std::u16string html = Body(b.Build(), tfHTML);
     EXPECT_EQ(html.substr(0, 14), u"<p></p><p></p>");
     EXPECT_EQ(Body(b.Build(), tfRTF).substr(0, 14), u"\\par \r\n\\par \r\n");
@@ -228,7 +236,7 @@ TEST(WRIFile, RunPagesThatDoNotStartWhereExpected) {
         try {
             Load(reader, b.Build());
             ADD_FAILURE() << "no exception";
-        } catch (const Exception& e) {
+        } catch (const EDamagedDocument& e) {
             EXPECT_STREQ(e.what(), "fcFirst wrong");
         }
         EXPECT_EQ(reader.Text().Count(), 0);
@@ -253,7 +261,7 @@ TEST(WRIFile, DamagedHeadersAndRuns) {
     // fcMac beyond the file.
     WriBuilder big = base;
     big.fcMac = 1 << 30;
-    EXPECT_THROW(Body(big.Build()), Exception);
+    EXPECT_THROW(Body(big.Build()), EDamagedDocument);
 
     // A property offset outside the page, and a block running into the
     // count byte: defaults, and the bytes that fit.
@@ -408,6 +416,13 @@ TEST(WRIFile, WriteTextIsAnsiAndWordForDosTextIsThePcCharacterSet) {
 
 TEST(WRIFile, Detection) {
     std::string bytes = WriParagraphs({"x"}).Build();
+    EXPECT_STREQ(FormatName(DetectFormat(bytes)), "wri");
+    EXPECT_STREQ(FormatName(DetectFormat(test::ReadDataFile("write/poi_MSWriteOld.wri"))), "wri");
+    ExtractOptions options;
+    options.Part = TDocumentPart::Headers;
+    ExtractResult heads = Extract(test::DataPath("write/tika_testMSWriteFile.wri"), options);
+    EXPECT_EQ(heads.FormatName, "wri");
+    EXPECT_EQ(heads.Text.rfind("\t\t\nDocument\tDate of\n", 0), 0u) << heads.Text;
     EXPECT_TRUE(TWRIFile::IsWriteData(bytes));
     bytes[0] = 0x32;  // 0xBE32: with OLE objects
     EXPECT_TRUE(TWRIFile::IsWriteData(bytes));
