@@ -38,6 +38,7 @@ ScopedCommaLocale::ScopedCommaLocale() {
         generatedDir_ = dir.string();
         std::string cmd = "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
         if (std::system(cmd.c_str()) != -1) {
+            if (const char* old = std::getenv("LOCPATH")) oldLocPath_ = old;
             setenv("LOCPATH", generatedDir_.c_str(), 1);
             if (TrySet("de_DE.UTF-8")) name_ = "de_DE.UTF-8";
         }
@@ -50,7 +51,8 @@ ScopedCommaLocale::~ScopedCommaLocale() {
     std::locale::global(std::locale::classic());
     std::setlocale(LC_ALL, oldC_.empty() ? "C" : oldC_.c_str());
     if (!generatedDir_.empty()) {
-        unsetenv("LOCPATH");
+        if (oldLocPath_) setenv("LOCPATH", oldLocPath_->c_str(), 1);
+        else unsetenv("LOCPATH");
         std::error_code ec;
         std::filesystem::remove_all(generatedDir_, ec);
     }

@@ -6,6 +6,7 @@
 // found through LOCPATH.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace quillmark::test {
@@ -24,6 +25,7 @@ private:
     std::string name_;
     std::string oldC_;
     std::string generatedDir_;
+    std::optional<std::string> oldLocPath_;
 };
 
 }  // namespace quillmark::test
