@@ -23,6 +23,10 @@ lib=$(find "$prefix" -name libquillmark.a)
 pc=$(find "$prefix" -name quillmark.pc)
 [ -n "$pc" ] || fail "not installed: quillmark.pc"
 "$prefix/bin/quillmark" extract "$sample" | grep -q "$expected" || fail "installed command"
+# The manual page names the version the command prints.
+version=$("$prefix/bin/quillmark" --version | sed 's/^quillmark //')
+grep -q "^\.TH QUILLMARK 1 .*\"quillmark $version\"" "$prefix/share/man/man1/quillmark.1" ||
+    fail "quillmark.1 does not name version $version"
 # The manual page formats without warnings.
 if command -v groff >/dev/null 2>&1; then
     warnings=$(groff -man -Tutf8 -ww -z "$prefix/share/man/man1/quillmark.1" 2>&1)
@@ -40,7 +44,7 @@ out=$("$work/by-cmake/consumer" "$sample") || fail "find_package program exited 
 
 # 2. pkg-config.
 export PKG_CONFIG_PATH="$(dirname "$pc")"
-[ "$(pkg-config --modversion quillmark)" = "$(sed -n 's/^Version: //p' "$pc")" ] || fail "pkg-config --modversion"
+[ "$(pkg-config --modversion quillmark)" = "$version" ] || fail "pkg-config --modversion is not $version"
 # shellcheck disable=SC2046
 "$cxx" -std=c++20 -O1 -o "$work/by-pkg-config" "$here/consumer/consumer.cpp" \
     $(pkg-config --cflags --libs quillmark) || fail "build with pkg-config"
