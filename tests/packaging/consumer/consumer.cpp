@@ -1,5 +1,6 @@
-// Prints the first line of a PDF's text: enough to show that the headers,
-// the library and its zlib (the sample's streams are deflated) link.
+// Prints the first line of a document's text through the simple API: enough
+// to show that the headers, the library and its zlib (the sample PDF's
+// streams are deflated) link and work outside the tree.
 #include <cstdio>
 #include <exception>
 
@@ -8,19 +9,11 @@
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
     try {
-        quillmark::TDTPDFReader reader;
-        reader.LoadFromFile(argv[1]);
-        const quillmark::TWideStrings& text = reader.Text();
-        for (int i = 0; i < text.Count(); ++i) {
-            // A list item may hold several lines (a PDF page is one item).
-            std::string item = quillmark::Utf16ToUtf8(text[i]);
-            std::string line = item.substr(0, item.find_first_of("\r\n"));
-            if (!line.empty()) {
-                std::printf("%s\n", line.c_str());
-                return 0;
-            }
-        }
-        return 1;
+        quillmark::ExtractResult r = quillmark::Extract(argv[1]);
+        std::string line = r.Text.substr(0, r.Text.find('\n'));
+        if (r.FormatName != "pdf" || line.empty()) return 1;
+        std::printf("%s\n", line.c_str());
+        return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "consumer: %s\n", e.what());
         return 1;
