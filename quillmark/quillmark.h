@@ -9,6 +9,7 @@
 #include "quillmark/framework/byte_reader.h"
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/exception.h"
+#include "quillmark/framework/html_charset.h"
 #include "quillmark/framework/limits.h"
 #include "quillmark/framework/markup_escape.h"
 #include "quillmark/framework/messages.h"
