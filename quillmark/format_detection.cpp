@@ -2,6 +2,7 @@
 
 #include "quillmark/framework/compound_file.h"
 #include "quillmark/pdf/pdf_reader.h"
+#include "quillmark/readers/fiction_book.h"
 #include "quillmark/readers/palmdoc_file.h"
 #include "quillmark/word/word_bin_file.h"
 #include "quillmark/word/word_xml_file.h"
@@ -13,6 +14,7 @@ DocumentFormat DetectFormat(std::string_view bytes) {
     if (TWordBinFile::IsWordBinaryData(bytes)) return DocumentFormat::WordBinary;
     if (TDTPDFReader::IsPdfData(bytes)) return DocumentFormat::Pdf;
     if (TWordXmlFile::IsWordXmlData(bytes)) return DocumentFormat::Docx;
+    if (TFictionBook::IsFictionBookData(bytes)) return DocumentFormat::FictionBook;
     // Generic: keep last, after the formats stored inside compound files.
     if (TCompoundFile::IsCompoundFile(bytes)) return DocumentFormat::CompoundFile;
     return DocumentFormat::Unknown;
@@ -25,6 +27,7 @@ const char* FormatName(DocumentFormat format) {
         case DocumentFormat::CompoundFile: return "ole";
         case DocumentFormat::Pdf: return "pdf";
         case DocumentFormat::Docx: return "docx";
+        case DocumentFormat::FictionBook: return "fb2";
         case DocumentFormat::Unknown: break;
     }
     return "unknown";
@@ -37,6 +40,7 @@ std::unique_ptr<TMSWBaseDocument> CreateReader(DocumentFormat format) {
         case DocumentFormat::CompoundFile: break;  // a container, no text reader
         case DocumentFormat::Pdf: return std::make_unique<TDTPDFReader>();
         case DocumentFormat::Docx: return std::make_unique<TWordXmlFile>();
+        case DocumentFormat::FictionBook: return std::make_unique<TFictionBook>();
         case DocumentFormat::Unknown: break;
     }
     return nullptr;
