@@ -4,7 +4,7 @@
 CORPUS=${CORPUS:-../shared/corpus}
 small=$CORPUS/generated/basic_3.fb2
 large=/tmp/quillmark-bench-large.fb2
-source_book=$CORPUS/public/fb2/fbreaderj_whiteguard.fb2
+source_book=$CORPUS/public/fb2/fbreaderj_karenina.fb2
 if [ ! -s "$large" ] && [ -f "$source_book" ]; then
     python3 - "$source_book" "$large" <<'PY'
 import sys

@@ -1,5 +1,6 @@
 #include "quillmark/readers/fiction_book_description.h"
 
+#include "quillmark/package/xml_engine.h"
 #include "quillmark/readers/fiction_book_inline.h"
 #include "quillmark/readers/fiction_book_tree.h"
 
@@ -62,35 +63,17 @@ std::u16string FictionBookAuthors(TDTXMLItem& info) {
 }
 
 TDateTime FictionBookDate(std::u16string_view s) {
-    auto digits = [&](size_t from, size_t count) -> int {
-        if (s.size() < from + count) return -1;
-        int v = 0;
-        for (size_t i = from; i < from + count; ++i) {
-            if (s[i] < u'0' || s[i] > u'9') return -1;
-            v = v * 10 + (s[i] - u'0');
-        }
-        return v;
-    };
+    // Completed to a full ISO stamp at midnight and checked as one.
     while (!s.empty() && (s.front() == u' ' || s.front() == u'\t')) s.remove_prefix(1);
-    TCalendarTime t;
-    t.Year = digits(0, 4);
-    if (t.Year < 1) return 0;
-    t.Month = 1;
-    t.Day = 1;
-    bool more = s.size() > 4 && s[4] == u'-';
-    if (!more && s.size() > 4 && s[4] >= u'0' && s[4] <= u'9') return 0;  // a longer number
-    if (more) {
-        t.Month = digits(5, 2);
-        if (t.Month < 1 || t.Month > 12) return 0;
-        if (s.size() > 7 && s[7] == u'-') {
-            t.Day = digits(8, 2);
-            static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-            bool leap = (t.Year % 4 == 0 && t.Year % 100 != 0) || t.Year % 400 == 0;
-            int days = kDays[t.Month - 1] + (t.Month == 2 && leap ? 1 : 0);
-            if (t.Day < 1 || t.Day > days) return 0;
-        }
-    }
-    return EncodeDateTime(t);
+    auto endsAt = [&](size_t at) { return s.size() == at || s[at] == u'-'; };
+    std::u16string stamp;
+    if (s.size() >= 10) stamp = std::u16string(s.substr(0, 10));
+    else if (s.size() == 7) stamp = std::u16string(s) + u"-01";
+    else if (s.size() == 4) stamp = std::u16string(s) + u"-01-01";
+    else return 0;
+    if (!endsAt(4) || (s.size() > 7 && !endsAt(7))) return 0;
+    if (s.size() > 10 && s[10] != u'T' && s[10] != u' ') return 0;
+    return XMLStringToDateTime(stamp + u"T00:00:00");
 }
 
 void ReadFictionBookDescription(TDTXMLItem& description, TDTWordSummaryInformation& summary) {
