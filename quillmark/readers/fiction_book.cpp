@@ -11,8 +11,6 @@
 
 namespace quillmark {
 
-inline constexpr const char* strNotFictionBook = "The document has no FictionBook element.";
-
 namespace {
 
 // Elements whose content is one line of output: paragraphs (also those of
@@ -35,25 +33,33 @@ bool EndsWithFb2(std::string_view name) {
     return ext[0] == '.' && (ext[1] | 0x20) == 'f' && (ext[2] | 0x20) == 'b' && ext[3] == '2';
 }
 
+bool IsFolderName(std::string_view name) { return !name.empty() && name.back() == '/'; }
+
 // The bytes of the book: the input itself, or the one .fb2 member of a zip.
 std::string BookBytes(std::string bytes) {
     if (!IsZipArchiveData(bytes)) return bytes;
     TZipArchive zip;
     zip.LoadFromBytes(std::move(bytes));
-    int found = -1, members = 0;
-    for (int i = 0; i < zip.Count(); ++i) {
-        const std::string& name = zip.Files()[i].CentralFileName;
-        if (!name.empty() && name.back() == '/') continue;  // a folder entry
-        ++members;
-        if (EndsWithFb2(name)) found = i;
-    }
-    if (members != 1 || found < 0) throw Exception(strNotFictionBookZip);
-    return zip.GetUncompressed(found);
+    std::vector<std::string> names;
+    for (int i = 0; i < zip.Count(); ++i) names.push_back(zip.Files()[i].CentralFileName);
+    if (!TFictionBook::IsFictionBookZip(names)) throw EUnsupportedFormat(strNotFictionBookZip);
+    for (int i = 0; i < zip.Count(); ++i)
+        if (!IsFolderName(names[static_cast<size_t>(i)])) return zip.GetUncompressed(i);
+    return {};
 }
 
 }  // namespace
 
-bool TFictionBook::IsFictionBookZipName(std::string_view memberName) { return EndsWithFb2(memberName); }
+bool TFictionBook::IsFictionBookZip(const std::vector<std::string>& memberNames) {
+    int files = 0;
+    bool book = false;
+    for (const std::string& name : memberNames) {
+        if (IsFolderName(name)) continue;
+        ++files;
+        book = EndsWithFb2(name);
+    }
+    return files == 1 && book;
+}
 
 bool TFictionBook::IsFictionBookData(std::string_view bytes) {
     // Markup is ASCII in every 8-bit encoding and in UTF-8, so those are
@@ -134,7 +140,7 @@ void TFictionBook::LoadXMLFilePart(TStream* aStream, TWideStrings& target) {
     TDTXMLItem* book = FindElement(&engine.RootItem(), u"FictionBook");
     if (!book) book = engine.GetItemByTag(nullptr, u"FictionBook");
     // Input that is not a book at all is an error, not an empty book.
-    if (!book) throw Exception(strNotFictionBook);
+    if (!book) throw EUnsupportedFormat(strNotFictionBook);
 
     if (ParseItems().Contains(wpiSummaryInformation))
         if (TDTXMLItem* description = FindElement(book, u"description"))

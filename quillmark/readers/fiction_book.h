@@ -4,14 +4,16 @@
 // one line per note.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "quillmark/framework/base_document.h"
-#include "quillmark/framework/summary_information.h"
 #include "quillmark/package/xml_item.h"
 
 namespace quillmark {
 
+inline constexpr const char* strNotFictionBook = "The document has no FictionBook element.";
 inline constexpr const char* strNotFictionBookZip = "The zip archive holds no single FictionBook (.fb2) file.";
 
 class TFictionBook : public TMSWBaseDocument {
@@ -24,22 +26,17 @@ public:
     // and adds its text to target, its metadata to SummaryInformation.
     void LoadXMLFilePart(TStream* aStream, TWideStrings& target);
 
-    TDTWordSummaryInformation& SummaryInformation() { return FSummaryInformation; }
-    const TDTWordSummaryInformation& SummaryInformation() const { return FSummaryInformation; }
-
     // XML whose first element (after a byte-order mark, the declaration,
     // comments and a document type) is FictionBook, with or without a prefix.
     static bool IsFictionBookData(std::string_view bytes);
-    // A zip whose only member is a .fb2 file, judged by the names in its
-    // central directory.
-    static bool IsFictionBookZipName(std::string_view memberName);
+    // A zipped book: the zip's members (central directory names) are one
+    // .fb2 file, beside folder entries at most.
+    static bool IsFictionBookZip(const std::vector<std::string>& memberNames);
 
 private:
     void ReadBody(TDTXMLItem& body, TWideStrings& target, bool notes);
     void AddLine(const TDTXMLItem& element, TWideStrings& target);
     void AddSectionEnd(TWideStrings& target);
-
-    TDTWordSummaryInformation FSummaryInformation;
 };
 
 }  // namespace quillmark

@@ -9,6 +9,9 @@
 #include <random>
 
 #include "quillmark/framework/code_pages.h"
+#include "quillmark/document_info.h"
+#include "quillmark/extract.h"
+#include "quillmark/format_registry.h"
 #include "quillmark/framework/exception.h"
 #include "support/test_support.h"
 #include "support/zip_builder.h"
@@ -236,7 +239,7 @@ TEST(FictionBook, InputWithoutAFictionBookElementIsAnError) {
     for (const std::string& bytes : {std::string(), std::string("plain text"), std::string("<html><p>x</p></html>")}) {
         TFictionBook book;
         TMemoryStream s(bytes);
-        EXPECT_THROW(book.LoadFromStream(s), Exception) << bytes;
+        EXPECT_THROW(book.LoadFromStream(s), EUnsupportedFormat) << bytes;
     }
 }
 
@@ -263,9 +266,38 @@ TEST(FictionBook, DetectionLooksAtTheFirstElement) {
         {"", false},
     };
     for (const Case& c : cases) EXPECT_EQ(TFictionBook::IsFictionBookData(c.bytes), c.book) << c.bytes;
-    EXPECT_TRUE(TFictionBook::IsFictionBookZipName("a/b.FB2"));
-    EXPECT_FALSE(TFictionBook::IsFictionBookZipName("a.fb2.txt"));
-    EXPECT_FALSE(TFictionBook::IsFictionBookZipName("fb2"));
+    using Names = std::vector<std::string>;
+    EXPECT_TRUE(TFictionBook::IsFictionBookZip(Names{"a/b.FB2"}));
+    EXPECT_TRUE(TFictionBook::IsFictionBookZip(Names{"a/", "a/b.fb2"}));
+    EXPECT_FALSE(TFictionBook::IsFictionBookZip(Names{"a.fb2.txt"}));
+    EXPECT_FALSE(TFictionBook::IsFictionBookZip(Names{"fb2"}));
+    EXPECT_FALSE(TFictionBook::IsFictionBookZip(Names{"a.fb2", "b.fb2"}));
+    EXPECT_FALSE(TFictionBook::IsFictionBookZip(Names{"a.fb2", "cover.jpg"}));
+    EXPECT_FALSE(TFictionBook::IsFictionBookZip(Names{}));
+}
+
+TEST(FictionBook, RegisteredForBooksAndZippedBooks) {
+    const std::string xml = test::ReadDataFile("fb2/pandoc_reader_meta.fb2");
+    EXPECT_STREQ(FormatName(DetectFormat(xml)), "fb2");
+    // Detection reads the zip's names only: a member in a method nobody
+    // knows still makes a zipped book.
+    EXPECT_STREQ(FormatName(DetectFormat(test::ZipBuilder().Add("book.fb2", xml, 99).Build())), "fb2");
+    EXPECT_STRNE(FormatName(DetectFormat(test::ZipBuilder().Add("book.fb2", xml).Add("b.fb2", xml).Build())), "fb2");
+    EXPECT_STRNE(FormatName(DetectFormat("<html><body>x</body></html>")), "fb2");
+
+    const std::string zipped = test::ZipBuilder().Add("book.fb2", xml).Build();
+    ExtractResult a = ExtractBytes(xml), b = ExtractBytes(zipped);
+    EXPECT_EQ(a.FormatName, "fb2");
+    EXPECT_EQ(a.Text, b.Text);
+    EXPECT_NE(a.Text.find("Body title"), std::string::npos);
+    for (const std::string* bytes : {&xml, &zipped}) {
+        TDocumentInfo info = ReadDocumentInfo(*bytes);
+        EXPECT_EQ(info.FormatName, "fb2");
+        EXPECT_EQ(info.Summary.Title(), u"Book title");
+        EXPECT_EQ(info.Summary.Author(), u"First Middle Last, Another Author");
+        EXPECT_EQ(info.Summary.Keywords(), u"foo, bar, baz");
+        EXPECT_NE(info.Summary.Created(), 0);
+    }
 }
 
 TEST(FictionBook, MaxTextLengthStopsTheWalk) {
