@@ -15,6 +15,7 @@
 #include "quillmark/framework/messages.h"
 #include "quillmark/framework/stream.h"
 #include "quillmark/framework/wide_strings.h"
+#include "quillmark/readers/fiction_book.h"
 #include "quillmark/readers/palmdoc_compression.h"
 #include "quillmark/readers/palmdoc_file.h"
 #include "quillmark/readers/wri_file.h"
