@@ -131,7 +131,8 @@ int RunExtract(const Args& args) {
             if (!reader) throw Exception("unrecognised document format");
             reader->SetTextFormating(o.format);
             reader->SetMaxTextLength(o.maxLength);
-            // Only encrypted PDF documents take a password.
+            // Encrypted Word and PDF documents take a password.
+            reader->SetPassword(o.password);
             if (auto* pdf = dynamic_cast<TDTPDFReader*>(reader.get())) pdf->SetPassword(o.password);
             reader->LoadFromFile(file);
             const TWideStrings* list = &reader->Text();

@@ -16,6 +16,7 @@ TDocumentInfo ReadDocumentInfo(const std::string& bytes, const std::string& pass
     if (info.Format == DocumentFormat::Unknown) throw Exception("Unknown document format");
     if (info.Format == DocumentFormat::WordBinary) {
         TWordBinFile reader;
+        reader.SetPassword(password);
         reader.SetParseItems({wpiSummaryInformation});
         TMemoryStream stream(bytes);
         reader.LoadFromStream(stream);
@@ -28,6 +29,7 @@ TDocumentInfo ReadDocumentInfo(const std::string& bytes, const std::string& pass
         // The package's docProps parts (also inside a compound file's
         // "Package" stream).
         TWordXmlFile reader;
+        reader.SetPassword(password);
         reader.SetParseItems({wpiSummaryInformation});
         TMemoryStream stream(bytes);
         reader.InternalLoadFromOLEStream(stream);

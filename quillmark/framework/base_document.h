@@ -117,6 +117,10 @@ public:
     TDTWParseItems ParseItems() const { return parseItems_; }
     void SetParseItems(TDTWParseItems v) { parseItems_ = v; }
     bool ConvertSysCharacters() const { return convertSysCharacters_; }
+    // The password that opens an encrypted document (readers of formats
+    // without encryption ignore it).
+    const std::string& Password() const { return password_; }
+    void SetPassword(std::string v) { password_ = std::move(v); }
     void SetConvertSysCharacters(bool v) { convertSysCharacters_ = v; }
 
     void SetOnConvertSysChar(TMSWordConvertSysCharEvent e) { onConvertSysChar_ = std::move(e); }
@@ -150,6 +154,7 @@ private:
     int32_t maxTextLength_ = 0;
     TDTWParseItems parseItems_{wpiText, wpiSummaryInformation};
     bool convertSysCharacters_ = true;
+    std::string password_;
     TMSWordConvertSysCharEvent onConvertSysChar_;
     TNotifyEvent onBeforeExecute_, onAfterExecute_;
     TMSWTextChange onBeforeText_, onAfterText_;

@@ -5,6 +5,7 @@
 #include "quillmark/framework/compound_file.h"
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/messages.h"
+#include "quillmark/word/office_crypto.h"
 #include "quillmark/word/word_xml_properties.h"
 #include "quillmark/word/word_xml_text.h"
 
@@ -34,11 +35,18 @@ bool TWordXmlFile::IsWordXmlData(std::string_view bytes) {
             zip.LoadFromBytes(std::string(bytes));
             return zip.GetIndexByFileName(kDocumentPart) >= 0;
         }
-        if (TCompoundFile::IsCompoundFile(bytes))
-            return TCompoundFile::Open(std::string(bytes))->Root().HasStream(kPackageStream);
+        if (TCompoundFile::IsCompoundFile(bytes)) {
+            auto file = TCompoundFile::Open(std::string(bytes));
+            TCompoundStorage root = file->Root();
+            return root.HasStream(kPackageStream) || IsEncryptedPackage(root);
+        }
     } catch (const Exception&) {
     }
     return false;
+}
+
+bool TWordXmlFile::IsEncryptedPackage(const TCompoundStorage& root) {
+    return root.HasStream(kEncryptionInfoStream) && root.HasStream(kEncryptedPackageStream);
 }
 
 std::vector<std::string> TWordXmlFile::NumberedParts(const TZipArchive& zip, std::string_view prefix) {
@@ -92,6 +100,14 @@ void TWordXmlFile::InternalLoadFromOLEStream(TStream& stream) {
     }
     auto file = TCompoundFile::Open(std::move(bytes));
     TCompoundStorage root = file->Root();
+    if (IsEncryptedPackage(root)) {
+        // A package saved with a password: deciphered, it reads as any other.
+        TMemoryStream package(DecryptOoxmlPackage(root.ReadStream(kEncryptionInfoStream),
+                                                  root.ReadStream(kEncryptedPackageStream), Password()));
+        file.reset();
+        LoadFromStream(package);
+        return;
+    }
     if (!root.HasStream(kPackageStream)) {
         ClearInternalLists();
         return;

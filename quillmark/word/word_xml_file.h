@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "quillmark/framework/compound_file.h"
 #include "quillmark/framework/stream.h"
 #include "quillmark/package/xml_engine.h"
 #include "quillmark/package/zip_archive.h"
@@ -35,6 +36,9 @@ public:
     // True for a zip package with a "word/document.xml" part, or a compound
     // file with a "Package" stream (the format test of the command line).
     static bool IsWordXmlData(std::string_view bytes);
+    // True for a compound file holding a package saved with a password
+    // ("EncryptionInfo" and "EncryptedPackage" streams).
+    static bool IsEncryptedPackage(const TCompoundStorage& root);
 
     // The parts that exist in the package, in the order they are read:
     // "word/header1.xml", "word/header2.xml", ... by number (prefix "word/header").
