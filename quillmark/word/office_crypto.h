@@ -38,8 +38,11 @@ inline constexpr const char* strPasswordNeeded = "The document is encrypted: a p
 inline constexpr const char* strPasswordNotValid = "Password is not valid";
 
 // Most hash rounds a file may ask for when deriving a key from its password
-// (the formats allow at most ten million).
+// (the formats allow at most ten million). Hosts may lower the cap in force
+// (fuzzers do, to keep each run short); a file asking for more is refused.
 inline constexpr uint32_t kMaxSpinCount = 10'000'000;
+uint32_t MaxSpinCount();
+void SetMaxSpinCount(uint32_t count);
 
 namespace office_crypto {
 

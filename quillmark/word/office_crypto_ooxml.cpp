@@ -217,7 +217,7 @@ std::string DecryptAgile(ByteReader& r, std::string_view encryptedPackage, const
     if (!encryptedKey) throw EEncryptedError("The document is not encrypted with a password");
     TCipherParams data = CipherParams(*keyData);
     TCipherParams pw = CipherParams(*encryptedKey);
-    uint32_t spinCount = NumberAttribute(*encryptedKey, "spinCount", kMaxSpinCount);
+    uint32_t spinCount = NumberAttribute(*encryptedKey, "spinCount", MaxSpinCount());
 
     std::string h = Hash(pw.hash, {pw.salt, PasswordUtf16le(password)});
     for (uint32_t i = 0; i < spinCount; ++i) h = Hash(pw.hash, {U32le(i), h});
@@ -267,7 +267,12 @@ std::string DecryptAgile(ByteReader& r, std::string_view encryptedPackage, const
     return plain;
 }
 
+uint32_t spinCountLimit = kMaxSpinCount;
+
 }  // namespace
+
+uint32_t MaxSpinCount() { return spinCountLimit; }
+void SetMaxSpinCount(uint32_t count) { spinCountLimit = std::min(count, kMaxSpinCount); }
 
 std::string DecryptOoxmlPackage(std::string_view encryptionInfo, std::string_view encryptedPackage,
                                 const std::string& password) {

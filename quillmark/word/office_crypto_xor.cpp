@@ -97,10 +97,13 @@ std::array<uint8_t, 16> TXorObfuscation::XorArrayWord95(std::string_view passwor
         --index;
         a[index] = xorRor(static_cast<uint8_t>(password[index]), low);
     }
-    index = 15;
-    for (size_t pad = 15 - n; pad > 0;) {
-        a[index--] = xorRor(kPad[pad--], high);
-        a[index--] = xorRor(kPad[pad--], low);
+    // 16 - n positions remain (n + 1 .. 15 after an odd password, whose
+    // position n took the filler's first byte): an even count, taken in
+    // pairs from the filler's end.
+    int pos = 15;
+    for (int pad = 15 - static_cast<int>(n); pad > 0 && pos > 0; pad -= 2, pos -= 2) {
+        a[static_cast<size_t>(pos)] = xorRor(kPad[pad], high);
+        a[static_cast<size_t>(pos - 1)] = xorRor(kPad[pad - 1], low);
     }
     return a;
 }

@@ -30,6 +30,9 @@ bool TWordBinFile::IsEncryptedStream(std::string_view word) {
 }
 
 void TWordBinFile::DecryptStreams(const TCompoundStorage& storage, std::string& word, std::string* table) {
+    // The FIB's flags are plain: read it so that IsPasswordProtected answers
+    // even when the password is missing or wrong.
+    ReadFIB(word);
     if (Password().empty()) throw EPasswordError(strPasswordProtected);
     ByteReader r(word);
     if (!r.in_range(0, kPlainFibBytes)) throw EDamagedDocument("The document's FIB is cut short");
