@@ -39,7 +39,10 @@ void TWordBinFile::DecryptStreams(const TCompoundStorage& storage, std::string& 
     uint16_t nFib = r.at_u16le(2);
     uint16_t flags = r.at_u16le(kFibFlagsOffset);
     uint32_t lKey = r.at_u32le(kFibKeyOffset);
-    bool word97 = DocVersionOf(r.at_u16le(0), nFib) >= 8;
+    // Word 97 and later (DocVersion 8, or 0 for the nFib 103 betas) have a
+    // table stream and both schemes; Word 6/95 only XOR obfuscation.
+    int version = DocVersionOf(r.at_u16le(0), nFib);
+    bool word97 = version >= 8 || version == 0;
     std::string plainFib = word.substr(0, kPlainFibBytes);
 
     if (!word97 || (flags & kFibObfuscated)) {

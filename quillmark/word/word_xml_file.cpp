@@ -1,5 +1,7 @@
 #include "quillmark/word/word_xml_file.h"
 
+#include "quillmark/detection_input.h"
+
 #include <algorithm>
 
 #include "quillmark/framework/compound_file.h"
@@ -29,20 +31,16 @@ bool StartsWithIgnoringCase(std::string_view s, std::string_view prefix) {
 }  // namespace
 
 bool TWordXmlFile::IsWordXmlData(std::string_view bytes) {
-    try {
-        if (IsZipArchiveData(bytes)) {
-            TZipArchive zip;
-            zip.LoadFromBytes(std::string(bytes));
-            return zip.GetIndexByFileName(kDocumentPart) >= 0;
-        }
-        if (TCompoundFile::IsCompoundFile(bytes)) {
-            auto file = TCompoundFile::Open(std::string(bytes));
-            TCompoundStorage root = file->Root();
-            return root.HasStream(kPackageStream) || IsEncryptedPackage(root);
-        }
-    } catch (const Exception&) {
-    }
-    return false;
+    TDetectionInput input(bytes);
+    return IsWordXmlData(input);
+}
+
+bool TWordXmlFile::IsWordXmlData(const TDetectionInput& input) {
+    if (input.IsZip()) return input.HasZipMember(kDocumentPart, true);
+    // A package saved with a password is a compound file too; it is a
+    // Word document (encrypted) whatever the package turns out to hold.
+    return input.HasStream(Utf16ToUtf8(kPackageStream)) ||
+           (input.HasStream(Utf16ToUtf8(kEncryptionInfoStream)) && input.HasStream(Utf16ToUtf8(kEncryptedPackageStream)));
 }
 
 bool TWordXmlFile::IsEncryptedPackage(const TCompoundStorage& root) {
@@ -84,8 +82,19 @@ void TWordXmlFile::LoadFromFile(const std::string& fileName) {
 
 void TWordXmlFile::LoadFromStream(TStream& stream) {
     TMSWBaseDocument::LoadFromStream(stream);
+    std::string bytes = stream.ReadRest();
     TZipArchive zip;
-    zip.LoadFromStream(stream);
+    if (TCompoundFile::IsCompoundFile(bytes)) {
+        // A package embedded in a compound file's "Package" stream, or
+        // saved with a password; a compound file with neither holds no Word
+        // 2007 text.
+        auto file = TCompoundFile::Open(std::move(bytes));
+        std::optional<std::string> package = EmbeddedPackage(file->Root());
+        if (!package) return;
+        zip.LoadFromBytes(std::move(*package));
+    } else {
+        zip.LoadFromBytes(std::move(bytes));
+    }
     LoadPackage(zip);
 }
 
@@ -99,21 +108,23 @@ void TWordXmlFile::InternalLoadFromOLEStream(TStream& stream) {
         return;
     }
     auto file = TCompoundFile::Open(std::move(bytes));
-    TCompoundStorage root = file->Root();
-    if (IsEncryptedPackage(root)) {
-        // A package saved with a password: deciphered, it reads as any other.
-        TMemoryStream package(DecryptOoxmlPackage(root.ReadStream(kEncryptionInfoStream),
-                                                  root.ReadStream(kEncryptedPackageStream), Password()));
-        file.reset();
-        LoadFromStream(package);
-        return;
-    }
-    if (!root.HasStream(kPackageStream)) {
+    std::optional<std::string> package = EmbeddedPackage(file->Root());
+    file.reset();
+    if (!package) {
         ClearInternalLists();
         return;
     }
-    TMemoryStream package(root.ReadStream(kPackageStream));
-    LoadFromStream(package);
+    TMemoryStream packageStream(std::move(*package));
+    LoadFromStream(packageStream);
+}
+
+std::optional<std::string> TWordXmlFile::EmbeddedPackage(const TCompoundStorage& root) const {
+    // A package saved with a password: deciphered, it reads as any other.
+    if (IsEncryptedPackage(root))
+        return DecryptOoxmlPackage(root.ReadStream(kEncryptionInfoStream), root.ReadStream(kEncryptedPackageStream),
+                                   Password());
+    if (root.HasStream(kPackageStream)) return root.ReadStream(kPackageStream);
+    return std::nullopt;
 }
 
 void TWordXmlFile::LoadPackage(const TZipArchive& zip) {
@@ -123,6 +134,7 @@ void TWordXmlFile::LoadPackage(const TZipArchive& zip) {
         LoadTextParts(zip, {"word/footnotes.xml"}, FootNoteText());
         LoadTextParts(zip, NumberedParts(zip, "word/header"), HeaderText());
         LoadTextParts(zip, NumberedParts(zip, "word/footer"), FooterText());
+        FrameParts();
     }
     if (ParseItems().Contains(wpiSummaryInformation)) {
         SummaryInformation().Clear();
@@ -136,7 +148,10 @@ void TWordXmlFile::LoadPackage(const TZipArchive& zip) {
 
 void TWordXmlFile::LoadTextParts(const TZipArchive& zip, const std::vector<std::string>& parts,
                                  TWideStrings& target) {
-    std::u16string start = GetTextStart();
+    // The main text carries its frame here; the part lists get theirs from
+    // FrameParts once they are all filled.
+    bool main = &target == text_.get();
+    std::u16string start = main ? GetTextStart() : std::u16string();
     if (!start.empty()) AddText(start, target);
     for (const std::string& part : parts) {
         if (IsCancelExtract) break;
@@ -144,7 +159,7 @@ void TWordXmlFile::LoadTextParts(const TZipArchive& zip, const std::vector<std::
         engine.LoadFromBytes(zip.DecompressFileName(part));
         WalkTree(engine.RootItem(), target);
     }
-    std::u16string finish = GetTextFinish();
+    std::u16string finish = main ? GetTextFinish() : std::u16string();
     if (!finish.empty()) AddText(finish, target);
 }
 

@@ -9,6 +9,7 @@
 // per run in HTML.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,8 @@
 #include "quillmark/word/custom_word_file.h"
 
 namespace quillmark {
+
+class TDetectionInput;
 
 class TWordXmlFile : public TCustomWordFile {
 public:
@@ -34,8 +37,9 @@ public:
     void LoadXMLFilePart(TStream* aStream, TWideStrings& target);
 
     // True for a zip package with a "word/document.xml" part, or a compound
-    // file with a "Package" stream (the format test of the command line).
+    // file with a "Package" stream or an encrypted package (the format test).
     static bool IsWordXmlData(std::string_view bytes);
+    static bool IsWordXmlData(const TDetectionInput& input);
     // True for a compound file holding a package saved with a password
     // ("EncryptionInfo" and "EncryptedPackage" streams).
     static bool IsEncryptedPackage(const TCompoundStorage& root);
@@ -45,6 +49,10 @@ public:
     static std::vector<std::string> NumberedParts(const TZipArchive& zip, std::string_view prefix);
 
 private:
+    // The package a compound file carries: its "Package" stream, or its
+    // "EncryptedPackage" deciphered with Password(); nullopt for neither.
+    std::optional<std::string> EmbeddedPackage(const TCompoundStorage& root) const;
+
     void LoadPackage(const TZipArchive& zip);
     // Frames, then the text of each part in turn, into target.
     void LoadTextParts(const TZipArchive& zip, const std::vector<std::string>& parts, TWideStrings& target);
