@@ -8,6 +8,7 @@
 #include "quillmark/package/zip_archive.h"
 #include "quillmark/pdf/pdf_reader.h"
 #include "quillmark/readers/palmdoc_file.h"
+#include "quillmark/readers/wri_file.h"
 #include "quillmark/word/word_bin_file.h"
 #include "quillmark/word/word_xml_file.h"
 
@@ -27,6 +28,9 @@ std::vector<TFormatEntry> BuiltinFormats() {
     formats.push_back({"palmdoc", "PalmDoc or Peanut e-book",
                        [](const TDetectionInput& in) { return TPalmDocFile::IsPalmDocData(in.Bytes()); },
                        Make<TPalmDocFile>, nullptr});
+    formats.push_back({"wri", "Windows Write document",
+                       [](const TDetectionInput& in) { return TWRIFile::IsWriteData(in.Bytes()); },
+                       Make<TWRIFile>, nullptr});
     formats.push_back({"doc", "Word binary document (Word 2, 6/95, 97 and later)",
                        [](const TDetectionInput& in) { return TWordBinFile::IsWordBinaryData(in); },
                        Make<TWordBinFile>, nullptr});

@@ -19,7 +19,7 @@ CliResult RunCli(const std::string& args) { return RunShell(std::string(QUILLMAR
 
 // One small document per format that has a text reader.
 const char* const kSamples[] = {"palmdoc/basic_3.pdb", "word/basic_3.doc", "word/poi_word2.doc",
-                                "docx/basic_3.docx", "pdf/basic_3.pdf"};
+                                "docx/basic_3.docx", "pdf/basic_3.pdf", "write/tika_testMSWriteFile.wri"};
 
 TEST(CommandLine, StandardInputReadsEveryFormat) {
     for (const char* name : kSamples) {
