@@ -14,6 +14,10 @@ int RunExtract(const Args& args);
 int RunPdfObjects(const Args& args);
 int RunInfo(const Args& args);
 int RunLs(const Args& args);
+int RunMacros(const Args& args);
+
+// UTF-16 library text as UTF-8 output; line ends become LF unless crlf.
+std::string ToUtf8Output(const std::u16string& text, bool crlf);
 
 // Prints "quillmark: FILE: MESSAGE" on stderr.
 void ReportError(const std::string& file, const std::string& message);

@@ -27,7 +27,7 @@ int Usage(const std::string& why) {
                  "quillmark extract: %s\n"
                  "usage: quillmark extract [--format text|rtf|html] [--max-length N] "
                  "[--output FILE [--utf16]] [--crlf] [--password PW] "
-                 "[--part main|footnotes|headers|annotations|endnotes|textboxes] FILE...\n",
+                 "[--part main|footnotes|headers|annotations|endnotes|textboxes|macros] FILE...\n",
                  why.c_str());
     return 2;
 }
@@ -43,6 +43,7 @@ const TWideStrings* PartList(const TCustomWordFile* doc, const std::string& part
     else if (part == "annotations") list = &d.AnnotationText();
     else if (part == "endnotes") list = &d.EndNoteText();
     else if (part == "textboxes") list = &d.TextBoxText();
+    else if (part == "macros") list = &d.MacroText();
     return list;
 }
 
@@ -98,6 +99,8 @@ int Parse(const Args& args, ExtractOptions& o) {
     return -1;
 }
 
+}  // namespace
+
 std::string ToUtf8Output(const std::u16string& text, bool crlf) {
     std::string s = Utf16ToUtf8(text);
     if (crlf) return s;
@@ -112,8 +115,6 @@ std::string ToUtf8Output(const std::u16string& text, bool crlf) {
     out.append(s, from, std::string::npos);
     return out;
 }
-
-}  // namespace
 
 int RunExtract(const Args& args) {
     ExtractOptions o;
@@ -131,6 +132,11 @@ int RunExtract(const Args& args) {
             if (!reader) throw Exception("unrecognised document format");
             reader->SetTextFormating(o.format);
             reader->SetMaxTextLength(o.maxLength);
+            if (o.part == "macros") {
+                TDTWParseItems items = reader->ParseItems();
+                items.Include(wpiVBA);
+                reader->SetParseItems(items);
+            }
             // Only encrypted PDF documents take a password.
             if (auto* pdf = dynamic_cast<TDTPDFReader*>(reader.get())) pdf->SetPassword(o.password);
             reader->LoadFromFile(file);

@@ -6,6 +6,7 @@
 #include "quillmark/document_info.h"
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/stream.h"
+#include "quillmark/word/vba_project.h"
 
 namespace quillmark::cli {
 
@@ -50,6 +51,10 @@ public:
     void Int(const char* key, int32_t v) {
         Key(key);
         out_ += std::to_string(v);
+    }
+    void Bool(const char* key, bool v) {
+        Key(key);
+        out_ += v ? "true" : "false";
     }
     void Date(const char* key, TDateTime v) {
         Key(key);
@@ -120,6 +125,9 @@ int RunInfo(const Args& args) {
         try {
             std::string bytes = ReadFileBytes(file);
             j.Str("format", FormatName(DetectFormat(bytes)));
+            // Whether the document carries a VBA project (macros); known
+            // also for workbooks and presentations that have no reader.
+            j.Bool("Macros", HasVBAProject(bytes));
             PutSummary(j, ReadDocumentInfo(bytes, password).Summary);
         } catch (const std::exception& e) {
             j.Str("error", e.what());

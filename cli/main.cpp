@@ -22,6 +22,7 @@ const Command kCommands[] = {
     {"pdf-objects", quillmark::cli::RunPdfObjects, "list a PDF's cross-reference entries"},
     {"info", quillmark::cli::RunInfo, "print the metadata of documents as JSON lines"},
     {"ls", quillmark::cli::RunLs, "list the storages and streams of a compound file"},
+    {"macros", quillmark::cli::RunMacros, "print the VBA macro source of documents"},
 };
 
 const char* kUsage =
@@ -29,7 +30,8 @@ const char* kUsage =
     "\n"
     "Commands:\n"
     "  extract [--format text|rtf|html] [--max-length N] [--output FILE [--utf16]] [--crlf]\n"
-    "          [--password PW] [--part main|footnotes|headers|annotations|endnotes|textboxes] FILE...\n"
+    "          [--password PW] [--part main|footnotes|headers|annotations|endnotes|textboxes|macros]\n"
+    "          FILE...\n"
     "      Print the text of each document as UTF-8 (line ends LF; --crlf keeps the\n"
     "      library's CR LF). --output writes one file instead (UTF-8, or with --utf16\n"
     "      UTF-16LE with a byte-order mark). The format is detected from the content.\n"
@@ -44,6 +46,10 @@ const char* kUsage =
     "      List the storages and streams (with sizes) of a compound (OLE) file, or\n"
     "      the members of a zip archive;\n"
     "      --read also reads every stream and marks truncated or unreadable ones.\n"
+    "  macros FILE...\n"
+    "      Print the VBA macros of Word, Excel and PowerPoint documents (.doc, .docm,\n"
+    "      .xls, .xlsm, .ppt, .pptm) as UTF-8: for each module a banner with its name,\n"
+    "      then its source. A document without macros prints nothing.\n"
     "\n"
     "A file that cannot be read is reported as 'quillmark: FILE: MESSAGE' on stderr;\n"
     "the other files are still processed and the exit status is 1. Bad usage exits 2.\n";

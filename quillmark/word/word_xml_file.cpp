@@ -5,6 +5,7 @@
 #include "quillmark/framework/compound_file.h"
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/messages.h"
+#include "quillmark/word/vba_project.h"
 #include "quillmark/word/word_xml_properties.h"
 #include "quillmark/word/word_xml_text.h"
 
@@ -14,6 +15,7 @@ namespace {
 
 constexpr std::string_view kDocumentPart = "word/document.xml";
 constexpr std::u16string_view kPackageStream = u"Package";
+constexpr std::string_view kVbaProjectPart = "word/vbaProject.bin";
 
 bool StartsWithIgnoringCase(std::string_view s, std::string_view prefix) {
     if (s.size() < prefix.size()) return false;
@@ -108,6 +110,7 @@ void TWordXmlFile::LoadPackage(const TZipArchive& zip) {
         LoadTextParts(zip, NumberedParts(zip, "word/header"), HeaderText());
         LoadTextParts(zip, NumberedParts(zip, "word/footer"), FooterText());
     }
+    if (ParseItems().Contains(wpiVBA)) ReadMacros(zip);
     if (ParseItems().Contains(wpiSummaryInformation)) {
         SummaryInformation().Clear();
         for (const char* part : {"docProps/core.xml", "docProps/app.xml"}) {
@@ -116,6 +119,19 @@ void TWordXmlFile::LoadPackage(const TZipArchive& zip) {
             ReadWordXmlProperties(engine, SummaryInformation());
         }
     }
+}
+
+void TWordXmlFile::ReadMacros(const TZipArchive& zip) {
+    // A macro-enabled document keeps its VBA project, a compound file, in
+    // "word/vbaProject.bin".
+    int index = zip.GetIndexByFileName(kVbaProjectPart);
+    if (index < 0) return;
+    auto file = TCompoundFile::Open(zip.GetUncompressed(index));
+    TCompoundStorage storage = FindVBAProjectStorage(file->Root());
+    if (!storage.IsValid()) return;
+    TVBAProject project;
+    ReadVBAProject(storage, project);
+    TakeVBAProject(std::move(project));
 }
 
 void TWordXmlFile::LoadTextParts(const TZipArchive& zip, const std::vector<std::string>& parts,
