@@ -1,10 +1,14 @@
 #include "quillmark/word/vba_project.h"
 
+#include <cstdio>
 #include <memory>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "quillmark/framework/byte_reader.h"
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/exception.h"
+#include "quillmark/framework/limits.h"
 #include "quillmark/word/vba_decompression.h"
 
 namespace quillmark {
@@ -32,33 +36,51 @@ std::u16string Utf16LE(std::string_view bytes) {
     return s;
 }
 
-bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
+// What a project may decompress in all: one cap for the sum of its module
+// sources, so many modules cannot multiply the library's output limit.
+class OutputBudget {
+public:
+    OutputBudget() : left_(MaxOutputBytes()) {}
+    size_t Left() const { return left_; }
+    void Spend(size_t n) { left_ -= n < left_ ? n : left_; }
+
+private:
+    size_t left_;
+};
 
 // Decompresses the source part of a module stream into its item.
-void DecompressModule(std::string_view stream, TVBAProjectItem& item) {
+void DecompressModule(std::string_view stream, TVBAProjectItem& item, OutputBudget& budget) {
     item.Body.clear();
     item.Damage.clear();
+    if (budget.Left() == 0) {
+        item.Damage = "the project's sources exceed the output limit";
+        return;
+    }
     if (item.Offset >= stream.size()) {
         item.Damage = "source offset " + std::to_string(item.Offset) + " is past the end of the " +
                       std::to_string(stream.size()) + "-byte module stream";
         return;
     }
     try {
-        DecompressVBAContainer(stream.substr(item.Offset), item.Body);
+        DecompressVBAContainer(stream.substr(item.Offset), item.Body, budget.Left());
     } catch (const Exception& e) {
         item.Damage = e.what();
     }
+    budget.Spend(item.Body.size());
+}
+
+std::u16string LowerAscii(std::u16string_view s) {
+    std::u16string out(s);
+    for (char16_t& c : out)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+    return out;
 }
 
 // The fallback: every stream below `storage` whose name is a module's name
 // gets that module's source.
-void DecompressMatchingStreams(const TCompoundStorage& storage, TVBAProjectItems& items, int depth) {
+void DecompressMatchingStreams(const TCompoundStorage& storage, TVBAProjectItems& items,
+                               const std::unordered_map<std::u16string, size_t>& byName, OutputBudget& budget,
+                               int depth) {
     if (depth > kMaxStorageDepth) return;
     for (const TStorageElement& e : storage.Elements()) {
         if (e.Type == TStorageElementType::Storage) {
@@ -68,14 +90,11 @@ void DecompressMatchingStreams(const TCompoundStorage& storage, TVBAProjectItems
             } catch (const Exception&) {
                 continue;  // a storage that does not open is skipped
             }
-            DecompressMatchingStreams(sub, items, depth + 1);
+            DecompressMatchingStreams(sub, items, byName, budget, depth + 1);
             continue;
         }
-        for (auto& item : items) {
-            if (item->ModuleName.empty() || !EqualsIgnoringAsciiCase(item->ModuleName, e.Name)) continue;
-            DecompressModule(storage.ReadStream(e.Name), *item);
-            break;
-        }
+        auto found = byName.find(LowerAscii(e.Name));
+        if (found != byName.end()) DecompressModule(storage.ReadStream(e.Name), *items[found->second], budget);
     }
 }
 
@@ -108,15 +127,22 @@ bool ReadFromDir(const TCompoundStorage& storage, TVBAProject& project) {
     }
     project.CodePage = dir.CodePage;
     project.FromDir = true;
+    OutputBudget budget;
+    // Each stream is read once: a list that names one stream for many
+    // modules cannot make the work grow beyond the file.
+    std::unordered_set<std::u16string> used;
     for (TVBADirModule& m : dir.Modules) {
         auto item = std::make_unique<TVBAProjectItem>();
         item->ModuleName = std::move(m.Name);
         item->StreamName = std::move(m.StreamName);
         item->Offset = m.Offset;
-        if (vba.HasStream(item->StreamName))
-            DecompressModule(vba.ReadStream(item->StreamName), *item);
+        const std::string stream = Utf16ToUtf8(item->StreamName);
+        if (!vba.HasStream(item->StreamName))
+            item->Damage = "module stream \"" + stream + "\" is missing";
+        else if (!used.insert(LowerAscii(item->StreamName)).second)
+            item->Damage = "module stream \"" + stream + "\" belongs to an earlier module";
         else
-            item->Damage = "module stream \"" + Utf16ToUtf8(item->StreamName) + "\" is missing";
+            DecompressModule(vba.ReadStream(item->StreamName), *item, budget);
         project.Items.push_back(std::move(item));
     }
     return true;
@@ -139,9 +165,12 @@ TVBADirInfo ParseVBADirStream(std::string_view dir) {
         // The project version record declares 4 bytes but holds 6 (a
         // 4-byte major and a 2-byte minor version).
         const size_t length = id == kDirProjectVersion ? 6 : size;
-        if (!r.can_read(length))
-            throw Exception("VBA \"dir\" stream is damaged: record 0x" + std::to_string(id) +
-                            " at offset " + std::to_string(at) + " runs past the end");
+        if (!r.can_read(length)) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "%04X", id);
+            throw Exception("VBA \"dir\" stream is damaged: record 0x" + std::string(hex) + " at offset " +
+                            std::to_string(at) + " runs past the end");
+        }
         std::string_view data = r.bytes(length);
         if (id == kDirTerminator) break;
         switch (id) {
@@ -233,7 +262,12 @@ void ReadVBAProject(const TCompoundStorage& storage, TVBAProject& project) {
     if (storage.HasStream(u"PROJECT")) project.Project = storage.ReadStream(u"PROJECT");
     if (ReadFromDir(storage, project)) return;
     if (!FindProjectTable(storage, project.Items, 0)) return;
-    DecompressMatchingStreams(storage, project.Items, 0);
+    // A stream gets the source of the first module of its name.
+    std::unordered_map<std::u16string, size_t> byName;
+    for (size_t i = 0; i < project.Items.size(); ++i)
+        if (!project.Items[i]->ModuleName.empty()) byName.emplace(LowerAscii(project.Items[i]->ModuleName), i);
+    OutputBudget budget;
+    DecompressMatchingStreams(storage, project.Items, byName, budget, 0);
 }
 
 TCompoundStorage FindVBAProjectStorage(const TCompoundStorage& root) {

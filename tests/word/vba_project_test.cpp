@@ -8,6 +8,7 @@
 
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/exception.h"
+#include "quillmark/framework/limits.h"
 #include "quillmark/framework/stream.h"
 #include "quillmark/word/vba_decompression.h"
 #include "quillmark/word/vba_project.h"
@@ -230,6 +231,36 @@ TEST(VbaProject, DamagedModulesAreListedWithTheirDamage) {
               std::string::npos)
         << listing;
     EXPECT_NE(listing.find(Banner("Gone")), std::string::npos);
+}
+
+TEST(VbaProject, WorkStaysWithinTheFileAndTheOutputLimit) {
+    // A list naming one stream for many modules reads it once; the sources
+    // of a project share one output limit.
+    std::string source;
+    for (int i = 0; source.size() < 20000; ++i) source += "Sub S" + std::to_string(i) + "()\r\nEnd Sub\r\n";
+    CompoundFileBuilder b;
+    uint32_t vba = b.AddStorage(u"VBA");
+    test::VbaDirBuilder dir;
+    dir.modules = {DirModule("Module1", 37), DirModule("Module1", 37), DirModule("Module2", 37),
+                   DirModule("Module3", 37)};
+    b.AddStream(u"dir", test::CompressVBA(dir.Build()), vba);
+    b.AddStream(u"Module1", test::ModuleStream(source, 37), vba);
+    b.AddStream(u"Module2", test::ModuleStream(source, 37), vba);
+    b.AddStream(u"Module3", test::ModuleStream(source, 37), vba);
+    const std::string bytes = b.Build();
+    SetMaxOutputBytes(source.size() * 2 - 5000);  // the "dir" stream is far smaller
+    TVBAProject p;
+    bool found = ReadDocumentVBAProject(bytes, p);
+    SetMaxOutputBytes(kDefaultMaxOutputBytes);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(p.Items.size(), 4u);
+    EXPECT_EQ(p.Items[0]->Body, source);
+    EXPECT_TRUE(p.Items[1]->Body.empty());
+    EXPECT_NE(p.Items[1]->Damage.find("belongs to an earlier module"), std::string::npos);
+    EXPECT_EQ(p.Items[2]->Body.size(), source.size() - 5000);
+    EXPECT_NE(p.Items[2]->Damage.find("exceeds the limit"), std::string::npos) << p.Items[2]->Damage;
+    EXPECT_TRUE(p.Items[3]->Body.empty());
+    EXPECT_NE(p.Items[3]->Damage.find("exceed the output limit"), std::string::npos);
 }
 
 TEST(VbaProject, SourcesAreDecodedWithTheProjectCodePage) {
