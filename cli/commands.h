@@ -1,6 +1,6 @@
 // The quillmark command's subcommands. Each takes its arguments (without the
-// subcommand name) and returns the process exit code: 0 success, 1 when a
-// file could not be read, 2 for bad usage.
+// subcommand name) and returns the process exit status (see cli/output.h):
+// 0 success, 1 a file could not be read, 2 bad usage, 3 password.
 #pragma once
 
 #include <string>
@@ -16,8 +16,12 @@ int RunInfo(const Args& args);
 int RunLs(const Args& args);
 int RunMacros(const Args& args);
 
-// UTF-16 library text as UTF-8 output; line ends become LF unless crlf.
-std::string ToUtf8Output(const std::u16string& text, bool crlf);
+// Each command's usage text, printed by "COMMAND --help" and "help COMMAND".
+extern const char* const kExtractUsage;
+extern const char* const kPdfObjectsUsage;
+extern const char* const kInfoUsage;
+extern const char* const kLsUsage;
+extern const char* const kMacrosUsage;
 
 // Prints "quillmark: FILE: MESSAGE" on stderr.
 void ReportError(const std::string& file, const std::string& message);

@@ -14,12 +14,12 @@ constexpr uint8_t kContainerSignature = 0x01;
 constexpr unsigned kChunkSignature = 0b011;
 
 [[noreturn]] void Damaged(const std::string& what, size_t offset) {
-    throw Exception("VBA compressed container is damaged: " + what + " at offset " +
+    throw EDamagedDocument("VBA compressed container is damaged: " + what + " at offset " +
                     std::to_string(offset));
 }
 
 [[noreturn]] void TooLarge(size_t maxOutput) {
-    throw Exception("VBA compressed container: output exceeds the limit of " +
+    throw ELimitError("VBA compressed container: output exceeds the limit of " +
                     std::to_string(maxOutput) + " bytes");
 }
 

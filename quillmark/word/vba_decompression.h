@@ -31,11 +31,12 @@ struct TVBACopyToken {
 TVBACopyToken SplitVBACopyToken(uint16_t token, size_t position);
 
 // Decompresses a whole container, appending to `out`. Throws
-// quillmark::Exception naming the offset when the container is damaged
+// EDamagedDocument naming the offset when the container is damaged
 // (signature, chunk header, a copy reaching before the chunk, a chunk that
-// would exceed 4096 bytes, or input that ends inside a chunk); `out` then
-// holds everything decompressed before the fault. Output beyond maxOutput
-// bytes (MaxOutputBytes() when 0) throws as well.
+// would exceed 4096 bytes, or a token cut by the end of its chunk); `out`
+// then holds everything decompressed before the fault. Output beyond
+// maxOutput bytes (MaxOutputBytes() when 0) throws ELimitError, with `out`
+// cut at the limit.
 void DecompressVBAContainer(std::string_view container, std::string& out, size_t maxOutput = 0);
 
 // As above, returning the output; throws on damage.

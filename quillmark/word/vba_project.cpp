@@ -168,7 +168,7 @@ TVBADirInfo ParseVBADirStream(std::string_view dir) {
         if (!r.can_read(length)) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "%04X", id);
-            throw Exception("VBA \"dir\" stream is damaged: record 0x" + std::string(hex) + " at offset " +
+            throw EDamagedDocument("VBA \"dir\" stream is damaged: record 0x" + std::string(hex) + " at offset " +
                             std::to_string(at) + " runs past the end");
         }
         std::string_view data = r.bytes(length);

@@ -47,8 +47,8 @@ struct TVBADirInfo {
     std::vector<TVBADirModule> Modules;
 };
 
-// Reads the records of a decompressed "dir" stream. Throws
-// quillmark::Exception when a record runs past the end of the stream.
+// Reads the records of a decompressed "dir" stream. Throws EDamagedDocument
+// when a record runs past the end of the stream.
 TVBADirInfo ParseVBADirStream(std::string_view dir);
 
 // --- The "_VBA_PROJECT" module table (used when there is no "dir") -----------

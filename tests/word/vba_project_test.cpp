@@ -105,7 +105,7 @@ TEST(VbaDirStream, ARecordRunningPastTheEndIsDamage) {
     }
     std::string cut = bytes.substr(0, 6) + "\xFF\xFF";
     cut[2] = '\x40';  // the first record claims 64 bytes
-    EXPECT_THROW(ParseVBADirStream(cut), Exception);
+    EXPECT_THROW(ParseVBADirStream(cut), EDamagedDocument);
 }
 
 TEST(VbaProject, ModulesComeFromTheDirStream) {
