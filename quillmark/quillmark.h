@@ -22,6 +22,8 @@
 #include "quillmark/codepages/unicode_ranges.h"
 #include "quillmark/word/custom_word_file.h"
 #include "quillmark/word/word_bin_file.h"
+#include "quillmark/word/vba_decompression.h"
+#include "quillmark/word/vba_project.h"
 #include "quillmark/package/xml_engine.h"
 #include "quillmark/package/zip_archive.h"
 #include "quillmark/word/word_xml_file.h"

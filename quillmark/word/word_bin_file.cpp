@@ -127,10 +127,10 @@ void TWordBinFile::LoadIStorage(const TCompoundStorage& storage) {
     }
 }
 
-void TWordBinFile::ReadMacros(const TCompoundStorage&) {
-    // Extension point for the VBA reader: it will read the project of the
-    // "Macros" storage into VBAProjectItems and list each module's source
-    // into MacroText. Nothing is read yet.
+void TWordBinFile::ReadMacros(const TCompoundStorage& macros) {
+    TVBAProject project;
+    ReadVBAProject(macros, project);
+    TakeVBAProject(std::move(project));
 }
 
 void TWordBinFile::ReadFIB(std::string_view stream) {

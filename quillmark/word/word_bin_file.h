@@ -89,7 +89,7 @@ public:
 
 protected:
     // The "Macros" storage of a document with VBA (read when ParseItems has
-    // wpiVBA). Extension point: does nothing yet.
+    // wpiVBA): lists each module's source in MacroText.
     void ReadMacros(const TCompoundStorage& macros);
     // Reads the FIB and detects the version.
     void ReadFIB(std::string_view stream);

@@ -8,6 +8,7 @@
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/messages.h"
 #include "quillmark/word/office_crypto.h"
+#include "quillmark/word/vba_project.h"
 #include "quillmark/word/word_xml_properties.h"
 #include "quillmark/word/word_xml_text.h"
 
@@ -17,6 +18,7 @@ namespace {
 
 constexpr std::string_view kDocumentPart = "word/document.xml";
 constexpr std::u16string_view kPackageStream = u"Package";
+constexpr std::string_view kVbaProjectPart = "word/vbaProject.bin";
 
 bool StartsWithIgnoringCase(std::string_view s, std::string_view prefix) {
     if (s.size() < prefix.size()) return false;
@@ -128,6 +130,9 @@ std::optional<std::string> TWordXmlFile::EmbeddedPackage(const TCompoundStorage&
 }
 
 void TWordXmlFile::LoadPackage(const TZipArchive& zip) {
+    // The macro listing comes first, so that the text pass frames it with
+    // the other part lists.
+    if (ParseItems().Contains(wpiVBA)) ReadMacros(zip);
     if (ParseItems().Contains(wpiText)) {
         LoadTextParts(zip, {std::string(kDocumentPart)}, Text());
         LoadTextParts(zip, {"word/endnotes.xml"}, EndNoteText());
@@ -144,6 +149,19 @@ void TWordXmlFile::LoadPackage(const TZipArchive& zip) {
             ReadWordXmlProperties(engine, SummaryInformation());
         }
     }
+}
+
+void TWordXmlFile::ReadMacros(const TZipArchive& zip) {
+    // A macro-enabled document keeps its VBA project, a compound file, in
+    // "word/vbaProject.bin".
+    int index = zip.GetIndexByFileName(kVbaProjectPart);
+    if (index < 0) return;
+    auto file = TCompoundFile::Open(zip.GetUncompressed(index));
+    TCompoundStorage storage = FindVBAProjectStorage(file->Root());
+    if (!storage.IsValid()) return;
+    TVBAProject project;
+    ReadVBAProject(storage, project);
+    TakeVBAProject(std::move(project));
 }
 
 void TWordXmlFile::LoadTextParts(const TZipArchive& zip, const std::vector<std::string>& parts,

@@ -54,6 +54,9 @@ private:
     std::optional<std::string> EmbeddedPackage(const TCompoundStorage& root) const;
 
     void LoadPackage(const TZipArchive& zip);
+    // The VBA project of a macro-enabled document (when ParseItems has
+    // wpiVBA): lists each module's source in MacroText.
+    void ReadMacros(const TZipArchive& zip);
     // Frames, then the text of each part in turn, into target.
     void LoadTextParts(const TZipArchive& zip, const std::vector<std::string>& parts, TWideStrings& target);
     void WalkTree(TDTXMLItem& root, TWideStrings& target);
