@@ -133,6 +133,7 @@ int RunExtract(const Args& args) {
             reader->SetMaxTextLength(o.maxLength);
             // Only encrypted PDF documents take a password.
             if (auto* pdf = dynamic_cast<TDTPDFReader*>(reader.get())) pdf->SetPassword(o.password);
+            if (auto* odf = dynamic_cast<TCustomOpenOfficeDocument*>(reader.get())) odf->SetPassword(o.password);
             reader->LoadFromFile(file);
             const TWideStrings* list = &reader->Text();
             if (o.part != "main") {

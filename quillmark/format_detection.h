@@ -17,6 +17,9 @@ enum class DocumentFormat {
     CompoundFile,  // an OLE compound file of no more specific format
     Pdf,
     Docx,          // a Word 2007 package (zip, or a compound file with a "Package" stream)
+    Odt,
+    Ods,
+    Odp,
 };
 
 // Looks at the whole file's bytes (containers need more than a header).

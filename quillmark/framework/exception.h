@@ -31,6 +31,30 @@ public:
     using Exception::Exception;
 };
 
+// A password is needed to open the document, or the one given is wrong.
+class EPasswordError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The document is encrypted in a way that cannot be opened.
+class EEncryptedError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The content does not belong to a format the reader handles.
+class EUnsupportedFormat : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The document's structure is broken beyond what the reader can read.
+class EDamagedDocument : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // Replaces every "%s" in a message template by the given argument.
 std::string FormatMessage(const std::string& pattern, const std::string& arg);
 std::u16string FormatMessage(const std::u16string& pattern, const std::u16string& arg);
