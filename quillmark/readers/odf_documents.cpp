@@ -10,6 +10,7 @@
 #include "quillmark/readers/odf_content_walk.h"
 #include "quillmark/readers/odf_manifest.h"
 #include "quillmark/readers/odf_meta.h"
+#include "quillmark/readers/odf_namespaces.h"
 
 namespace quillmark {
 
@@ -230,6 +231,7 @@ void TCustomOpenOfficeDocument::LoadPackage(const TZipArchive& zip) {
     auto parse = [](TDTXMLEngine& engine, const std::string& bytes) {
         engine.SetKeepTextRuns(true);
         engine.LoadFromBytes(bytes);
+        CanonicalizeOdfPrefixes(engine.RootItem());
     };
     if (ParseItems().Contains(wpiText)) {
         std::optional<std::string> content = member("content.xml");
@@ -263,6 +265,7 @@ void TCustomOpenOfficeDocument::LoadFlat(std::string_view bytes) {
     TDTXMLEngine engine;
     engine.SetKeepTextRuns(true);
     engine.LoadFromBytes(bytes);
+    CanonicalizeOdfPrefixes(engine.RootItem());
     if (ParseItems().Contains(wpiText)) {
         WithFrame([&] { ReadContent(engine, *text_); });
         if (!IsCancelExtract) ReadMasterPages(engine.RootItem());
@@ -276,6 +279,7 @@ void TCustomOpenOfficeDocument::LoadXMLFilePart(TStream* aStream, TWideStrings& 
     TDTXMLEngine engine;
     engine.SetKeepTextRuns(true);
     engine.LoadFromStream(*aStream);
+    CanonicalizeOdfPrefixes(engine.RootItem());
     ReadContent(engine, target);
 }
 

@@ -145,6 +145,22 @@ TEST(OdfDocuments, FlatDocumentsReadLikePackages) {
     }
 }
 
+TEST(OdfDocuments, LibreOfficeFlatFiles) {
+    struct {
+        const char* name;
+        const char* truth;
+    } files[] = {{"odf/lo_flat.fodt", "odf/lo_secret.truth.txt"}, {"odf/lo_flat.fods", "odf/lo_sheet.truth.txt"}};
+    for (const auto& f : files) {
+        std::string bytes = test::ReadDataFile(f.name);
+        std::string kind = TCustomOpenOfficeDocument::KindOfFlatDocument(bytes);
+        EXPECT_EQ(kind, std::string(f.name).ends_with("fods") ? "ods" : "odt");
+        auto reader = ReaderFor(f.name);
+        reader->LoadFromFile(test::DataPath(f.name));
+        EXPECT_DOUBLE_EQ(test::InOrderRecall(test::ReadDataFile(f.truth), Utf8(reader->Text())), 1.0) << f.name;
+        EXPECT_NE(reader->SummaryInformation().AppName().find(u"LibreOffice"), std::u16string::npos) << f.name;
+    }
+}
+
 TEST(OdfDocuments, KindsFromMimeTypesAndFlatRoots) {
     struct {
         const char* mime;
