@@ -158,7 +158,7 @@ void TCustomOpenOfficeDocument::Walk(TDTXMLItem& node, TWideStrings& target, boo
     walk.Walk(node);
 }
 
-void TCustomOpenOfficeDocument::ReadContent(TDTXMLEngine& engine, TWideStrings& target) {
+void TCustomOpenOfficeDocument::ReadContent(TDTXMLEngine& engine, TWideStrings& target, bool anyBody) {
     if (TextFormating() != tfPlainText) {
         if (TDTXMLItem* styles = engine.GetItemByTag(nullptr, u"office:automatic-styles")) {
             CollectOOStyles(*styles, FStyles);
@@ -168,6 +168,11 @@ void TCustomOpenOfficeDocument::ReadContent(TDTXMLEngine& engine, TWideStrings& 
     }
     TDTXMLItem* body = engine.GetItemByTag(nullptr, FXMLTagRoot);
     TDTXMLItem* content = body ? engine.GetItemByTag(body, FXMLTagText) : nullptr;
+    // A package that does not declare its kind is read by whatever body it has.
+    for (const char16_t* tag : {u"office:text", u"office:spreadsheet", u"office:presentation"}) {
+        if (content || !anyBody || !body) break;
+        content = engine.GetItemByTag(body, tag);
+    }
     if (!content) return;
     Walk(*content, target, &target == text_.get());
     // A presentation's running header and footer texts are declared once
@@ -240,7 +245,8 @@ void TCustomOpenOfficeDocument::LoadPackage(const TZipArchive& zip) {
             TDTXMLEngine engine;
             parse(engine, *content);
             content.reset();
-            ReadContent(engine, *text_);
+            // Without a "mimetype" member the package does not say its kind.
+            ReadContent(engine, *text_, zip.GetIndexByFileName("mimetype") < 0);
         });
         if (!IsCancelExtract) {
             if (std::optional<std::string> styles = member("styles.xml")) {

@@ -94,8 +94,9 @@ private:
     void LoadBytes(std::string bytes);
     void LoadPackage(const TZipArchive& zip);
     void LoadFlat(std::string_view bytes);
-    // The body's lines (with the styles first) into target.
-    void ReadContent(TDTXMLEngine& engine, TWideStrings& target);
+    // The body's lines (with the styles first) into target; anyBody reads
+    // any of the three bodies when the reader's own is missing.
+    void ReadContent(TDTXMLEngine& engine, TWideStrings& target, bool anyBody = false);
     // The headers and footers of the master pages below root.
     void ReadMasterPages(TDTXMLItem& root);
     void ReadMeta(TDTXMLItem* root);

@@ -217,6 +217,23 @@ TEST(OdfDocuments, PresentationFooterDeclarations) {
     EXPECT_NE(Utf8(reader.FooterText()).find("Master footer is here"), std::string::npos) << Utf8(reader.FooterText());
 }
 
+TEST(OdfDocuments, APackageWithoutMimeTypeIsReadByTheBodyItHas) {
+    OdfBuilder b;
+    b.bodyTag = "office:spreadsheet";
+    b.body = "<table:table><table:table-row><table:table-cell><text:p>cell</text:p></table:table-cell>"
+             "</table:table-row></table:table>";
+    test::ZipBuilder zip;
+    zip.Add("content.xml", b.ContentXml());
+    TOpenOfficeTextDocument reader;
+    TMemoryStream s(zip.Build());
+    reader.LoadFromStream(s);
+    EXPECT_EQ(Utf8(reader.Text()), "\r\ncell\r\n\r\n\r\n\r\n");
+    // With a mimetype the reader keeps to its own body.
+    TMemoryStream declared(b.Package());
+    reader.LoadFromStream(declared);
+    EXPECT_EQ(Utf8(reader.Text()), "\r\n\r\n");
+}
+
 TEST(OdfDocuments, NotAnOpenDocumentFile) {
     TOpenOfficeTextDocument reader;
     TMemoryStream junk(std::string("\x01\x02 plain bytes", 14));
