@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "quillmark/detection_input.h"
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/markup_escape.h"
@@ -90,6 +91,20 @@ std::string TCustomOpenOfficeDocument::KindOfContent(std::string_view contentXml
     return KindOfBodyIn(contentXml);
 }
 
+std::string TCustomOpenOfficeDocument::KindOf(const TDetectionInput& input) {
+    if (!input.IsZip()) return KindOfFlatDocument(input.Bytes());
+    if (std::optional<std::string_view> mimeType = input.StoredZipMember("mimetype")) {
+        std::string kind = KindOfPackageMimeType(*mimeType);
+        // Another package format that keeps a mimetype (EPUB, old StarOffice).
+        if (!kind.empty() || !mimeType->empty()) return kind;
+    }
+    if (!input.HasZipMember("content.xml")) return {};
+    // A stored content.xml can be looked at; a compressed one cannot, and
+    // then the package's manifest has to be there too.
+    if (std::optional<std::string_view> content = input.StoredZipMember("content.xml")) return KindOfContent(*content);
+    return input.HasZipMember("META-INF/manifest.xml") ? "odt" : "";
+}
+
 void TCustomOpenOfficeDocument::ClearInternalLists() {
     TMSWBaseDocument::ClearInternalLists();
     FStyles.ClearStyles();
@@ -133,10 +148,14 @@ std::u16string TCustomOpenOfficeDocument::RenderLine(std::u16string_view text) c
     }
 }
 
-void TCustomOpenOfficeDocument::FrameList(TWideStrings& list) {
-    if (list.Count() == 0) return;
-    list.Insert(0, GetTextStart());
-    list.Add(GetTextFinish());
+const TWideStrings* TCustomOpenOfficeDocument::PartText(TDocumentPart part) const {
+    switch (part) {
+        case TDocumentPart::Headers: return &FHeaderText;
+        case TDocumentPart::Footers: return &FFooterText;
+        case TDocumentPart::Notes: return &FNoteText;
+        case TDocumentPart::Annotations: return &FAnnotationText;
+        default: return TMSWBaseDocument::PartText(part);
+    }
 }
 
 void TCustomOpenOfficeDocument::Walk(TDTXMLItem& node, TWideStrings& target, bool parts) {
@@ -230,8 +249,8 @@ void TCustomOpenOfficeDocument::LoadPackage(const TZipArchive& zip) {
         if (index < 0) return std::nullopt;
         const TOdfEncryptionData* encryption = manifest.Encryption(name);
         if (!encryption) return zip.GetUncompressed(index);
-        if (FPassword.empty()) throw EEncryptedError(strOpenDocumentEncrypted);
-        return DecryptOdfMember(*encryption, zip.GetUncompressed(index), FPassword, name);
+        if (Password().empty()) throw EEncryptedError(strOpenDocumentEncrypted);
+        return DecryptOdfMember(*encryption, zip.GetUncompressed(index), Password(), name);
     };
     auto parse = [](TDTXMLEngine& engine, const std::string& bytes) {
         engine.SetKeepTextRuns(true);
@@ -239,23 +258,31 @@ void TCustomOpenOfficeDocument::LoadPackage(const TZipArchive& zip) {
         CanonicalizeOdfPrefixes(engine.RootItem());
     };
     if (ParseItems().Contains(wpiText)) {
+        // A package whose mimetype names no OpenDocument kind is read by
+        // whatever body it has.
+        bool declaresKind = false;
+        if (zip.GetIndexByFileName("mimetype") >= 0) {
+            try {
+                declaresKind = !KindOfPackageMimeType(zip.DecompressFileName("mimetype")).empty();
+            } catch (const Exception&) {
+            }
+        }
         std::optional<std::string> content = member("content.xml");
         if (!content) throw EDamagedDocument(strOpenDocumentNoContent);
         WithFrame([&] {
-            TDTXMLEngine engine;
-            parse(engine, *content);
-            content.reset();
-            // Without a "mimetype" member the package does not say its kind.
-            ReadContent(engine, *text_, zip.GetIndexByFileName("mimetype") < 0);
-        });
-        if (!IsCancelExtract) {
+            {
+                TDTXMLEngine engine;
+                parse(engine, *content);
+                content.reset();
+                ReadContent(engine, *text_, !declaresKind);
+            }
+            if (IsCancelExtract) return;
             if (std::optional<std::string> styles = member("styles.xml")) {
                 TDTXMLEngine engine;
                 parse(engine, *styles);
                 ReadMasterPages(engine.RootItem());
             }
-        }
-        for (TWideStrings* list : {&FHeaderText, &FFooterText, &FNoteText, &FAnnotationText}) FrameList(*list);
+        });
     }
     if (ParseItems().Contains(wpiSummaryInformation)) {
         FSummaryInformation.Clear();
@@ -273,9 +300,10 @@ void TCustomOpenOfficeDocument::LoadFlat(std::string_view bytes) {
     engine.LoadFromBytes(bytes);
     CanonicalizeOdfPrefixes(engine.RootItem());
     if (ParseItems().Contains(wpiText)) {
-        WithFrame([&] { ReadContent(engine, *text_); });
-        if (!IsCancelExtract) ReadMasterPages(engine.RootItem());
-        for (TWideStrings* list : {&FHeaderText, &FFooterText, &FNoteText, &FAnnotationText}) FrameList(*list);
+        WithFrame([&] {
+            ReadContent(engine, *text_);
+            if (!IsCancelExtract) ReadMasterPages(engine.RootItem());
+        });
     }
     if (ParseItems().Contains(wpiSummaryInformation)) ReadMeta(&engine.RootItem());
 }

@@ -21,14 +21,13 @@
 #include <string_view>
 
 #include "quillmark/framework/base_document.h"
-#include "quillmark/framework/summary_information.h"
 #include "quillmark/package/xml_engine.h"
 #include "quillmark/readers/odf_styles.h"
 
 namespace quillmark {
 
 class TZipArchive;
-class TOdfManifest;
+class TDetectionInput;
 
 inline constexpr const char* strNotOpenDocument = "File %s is not an OpenDocument file";
 inline constexpr const char* strOpenDocumentNoContent = "OpenDocument package has no content.xml";
@@ -49,12 +48,6 @@ public:
     // the CSS block), then the body's lines. Nothing for a null stream.
     void LoadXMLFilePart(TStream* aStream, TWideStrings& target);
 
-    const TDTWordSummaryInformation& SummaryInformation() const { return FSummaryInformation; }
-    TDTWordSummaryInformation& SummaryInformation() { return FSummaryInformation; }
-    void SetSummaryInformation(const TDTWordSummaryInformation& value) { FSummaryInformation.Assign(value); }
-    const std::string& Password() const { return FPassword; }
-    void SetPassword(const std::string& v) { FPassword = v; }
-
     TOOStyles& Styles() { return FStyles; }
     const TOOStyles& Styles() const { return FStyles; }
     TWideStrings& HeaderText() { return FHeaderText; }
@@ -66,6 +59,9 @@ public:
     TWideStrings& AnnotationText() { return FAnnotationText; }
     const TWideStrings& AnnotationText() const { return FAnnotationText; }
 
+    // Headers, Footers, Notes and Annotations besides the main text.
+    const TWideStrings* PartText(TDocumentPart part) const override;
+
     // The body element this reader reads, below "office:body".
     const std::u16string& XMLTagText() const { return FXMLTagText; }
 
@@ -75,13 +71,18 @@ public:
     // with that mime type or that body. Return "odt", "ods", "odp" or "".
     static std::string KindOfPackageMimeType(std::string_view mimeType);
     static std::string KindOfFlatDocument(std::string_view bytes);
-    // The kind named by a parsed content.xml's body element.
+    // The kind named by a content.xml's body element.
     static std::string KindOfContent(std::string_view contentXml);
+    // The format test of the registry, from what detection may see without
+    // inflating: the stored mimetype; without one, a stored content.xml's
+    // root and body, else "odt" for a zip with a compressed content.xml and
+    // a META-INF/manifest.xml (its reader then reads whichever body the
+    // package has); a flat document's root.
+    static std::string KindOf(const TDetectionInput& input);
 
 protected:
     explicit TCustomOpenOfficeDocument(std::u16string tagText) : FXMLTagText(std::move(tagText)) {}
 
-    TDTWordSummaryInformation FSummaryInformation;
     TOOStyles FStyles;
     TWideStrings FHeaderText;
     TWideStrings FFooterText;
@@ -102,9 +103,6 @@ private:
     void ReadMeta(TDTXMLItem* root);
     void Walk(TDTXMLItem& node, TWideStrings& target, bool parts);
     std::u16string RenderLine(std::u16string_view text) const;
-    void FrameList(TWideStrings& list);
-
-    std::string FPassword;
 };
 
 class TOpenOfficeTextDocument : public TCustomOpenOfficeDocument {

@@ -225,8 +225,18 @@ TEST(OdfContentWalk, NotesAndAnnotationsAlsoFillTheirLists) {
              "<text:p>y<office:annotation><text:p>c1</text:p></office:annotation></text:p>";
     TOpenOfficeTextDocument reader;
     EXPECT_EQ(Body(reader, b), (L{"x1", "n1", "n2", "y", "c1"}));
-    EXPECT_EQ(Lines(reader.NoteText()), (L{"", "n1", "n2", ""}));
-    EXPECT_EQ(Lines(reader.AnnotationText()), (L{"", "c1", ""}));
+    // Plain text has no frame; in RTF and HTML each part list is a whole document.
+    EXPECT_EQ(Lines(reader.NoteText()), (L{"n1", "n2"}));
+    EXPECT_EQ(Lines(reader.AnnotationText()), (L{"c1"}));
+    EXPECT_EQ(reader.PartText(TDocumentPart::Notes), &reader.NoteText());
+    EXPECT_EQ(reader.PartText(TDocumentPart::Annotations), &reader.AnnotationText());
+    EXPECT_EQ(reader.PartText(TDocumentPart::Footnotes), nullptr);
+    Body(reader, b, tfHTML);
+    L notes = Lines(reader.NoteText());
+    ASSERT_EQ(notes.size(), 4u);
+    EXPECT_EQ(notes[0], Utf16ToUtf8(reader.GetTextStart()));
+    EXPECT_EQ(notes[1], "<p>n1</p>");
+    EXPECT_EQ(notes[3], Utf16ToUtf8(reader.GetTextFinish()));
 }
 
 TEST(OdfContentWalk, ReadersReadOnlyTheirOwnBody) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "quillmark/format_registry.h"
+
 #include <cmath>
 
 #include "quillmark/framework/code_pages.h"
@@ -55,8 +57,10 @@ TEST(OdfDocuments, GeneratedCorpusGivesEveryWordInOrder) {
 TEST(OdfDocuments, HeadersAndFootersGoToTheirOwnLists) {
     TOpenOfficeTextDocument reader;
     reader.LoadFromFile(test::DataPath("odf/notes_3.odt"));
-    EXPECT_EQ(Utf8(reader.HeaderText()), "\r\nRunning header of the corpus document \r\n\r\n");
-    EXPECT_EQ(Utf8(reader.FooterText()), "\r\nPage 1\r\n\r\n");
+    EXPECT_EQ(Utf8(reader.HeaderText()), "Running header of the corpus document \r\n");
+    EXPECT_EQ(Utf8(reader.FooterText()), "Page 1\r\n");
+    EXPECT_EQ(reader.PartText(TDocumentPart::Headers), &reader.HeaderText());
+    EXPECT_EQ(reader.PartText(TDocumentPart::Footers), &reader.FooterText());
     EXPECT_EQ(Utf8(reader.Text()).find("Running header"), std::string::npos);
     // Footnote bodies: in the text after their paragraph, and in the notes.
     std::string notes = Utf8(reader.NoteText());
@@ -71,8 +75,8 @@ TEST(OdfDocuments, HeadersAndFootersGoToTheirOwnLists) {
         TOpenOfficeTextDocument r;
         TMemoryStream s(flat ? b.Flat() : b.Package());
         r.LoadFromStream(s);
-        EXPECT_EQ(Utf8(r.HeaderText()), "\r\nH1\r\nH2\r\n\r\n") << flat;
-        EXPECT_EQ(Utf8(r.FooterText()), "\r\nF1\r\nF2\r\n\r\n") << flat;
+        EXPECT_EQ(Utf8(r.HeaderText()), "H1\r\nH2\r\n") << flat;
+        EXPECT_EQ(Utf8(r.FooterText()), "F1\r\nF2\r\n") << flat;
         EXPECT_EQ(Utf8(r.Text()), "\r\nbody\r\n\r\n") << flat;
     }
 }
@@ -232,6 +236,36 @@ TEST(OdfDocuments, APackageWithoutMimeTypeIsReadByTheBodyItHas) {
     TMemoryStream declared(b.Package());
     reader.LoadFromStream(declared);
     EXPECT_EQ(Utf8(reader.Text()), "\r\n\r\n");
+}
+
+OdfBuilder Kind(std::string mimeType, std::string bodyTag) {
+    OdfBuilder b;
+    b.mimeType = std::move(mimeType);
+    b.bodyTag = std::move(bodyTag);
+    return b;
+}
+
+TEST(OdfDocuments, RegistryDetectsEachKindWithoutInflating) {
+    struct {
+        std::string bytes;
+        const char* name;
+    } cases[] = {
+        {OdfBuilder{}.Package(), "odt"},
+        {Kind("application/vnd.oasis.opendocument.spreadsheet-template", "office:spreadsheet").Package(), "ods"},
+        {Kind("application/vnd.oasis.opendocument.presentation", "office:presentation").Package(), "odp"},
+        {Kind("application/vnd.oasis.opendocument.presentation", "office:presentation").Flat(), "odp"},
+        {test::ReadDataFile("odf/lo_flat.fods"), "ods"},
+        {test::ReadDataFile("odf/lo_aes256_secret.odt"), "odt"},
+        {test::ReadDataFile("odf/slides_3.odp"), "odp"},
+        // No mimetype: a deflated content.xml cannot be looked into, a stored one can.
+        {test::ZipBuilder{}.Add("content.xml", OdfBuilder{}.ContentXml()).Add("META-INF/manifest.xml", "<m/>").Build(), "odt"},
+        {test::ZipBuilder{}.Add("content.xml", OdfBuilder{}.ContentXml()).Build(), "unknown"},
+        {test::ZipBuilder{}.Add("content.xml", Kind("", "office:presentation").ContentXml(), 0).Build(), "odp"},
+        {test::ZipBuilder{}.Add("content.xml", "<html/>", 0).Build(), "unknown"},
+        {test::ZipBuilder{}.Add("mimetype", "application/epub+zip", 0).Add("content.xml", "x").Build(), "unknown"},
+        {"<?xml version=\"1.0\"?><html/>", "unknown"},
+    };
+    for (const auto& c : cases) EXPECT_STREQ(FormatName(DetectFormat(c.bytes)), c.name) << c.name;
 }
 
 TEST(OdfDocuments, NotAnOpenDocumentFile) {
