@@ -8,6 +8,7 @@
 #include "quillmark/package/zip_archive.h"
 #include "quillmark/pdf/pdf_reader.h"
 #include "quillmark/readers/fiction_book.h"
+#include "quillmark/readers/odf_documents.h"
 #include "quillmark/readers/palmdoc_file.h"
 #include "quillmark/readers/wri_file.h"
 #include "quillmark/word/word_bin_file.h"
@@ -49,6 +50,15 @@ std::vector<TFormatEntry> BuiltinFormats() {
                                   (in.IsZip() && TFictionBook::IsFictionBookZip(in.ZipNames()));
                        },
                        Make<TFictionBook>, nullptr});
+    formats.push_back({"odt", "OpenDocument text (also templates and flat .fodt)",
+                       [](const TDetectionInput& in) { return TCustomOpenOfficeDocument::KindOf(in) == "odt"; },
+                       Make<TOpenOfficeTextDocument>, nullptr});
+    formats.push_back({"ods", "OpenDocument spreadsheet (also templates and flat .fods)",
+                       [](const TDetectionInput& in) { return TCustomOpenOfficeDocument::KindOf(in) == "ods"; },
+                       Make<TOpenOfficeSpreadsheet>, nullptr});
+    formats.push_back({"odp", "OpenDocument presentation (also templates and flat .fodp)",
+                       [](const TDetectionInput& in) { return TCustomOpenOfficeDocument::KindOf(in) == "odp"; },
+                       Make<TOpenOfficePresentation>, nullptr});
     // Any other compound file (.xls, .ppt, .msi ...): no text of ours, but
     // every compound file keeps its metadata in the same property sets,
     // whichever application wrote it.

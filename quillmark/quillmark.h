@@ -19,6 +19,7 @@
 #include "quillmark/readers/palmdoc_compression.h"
 #include "quillmark/readers/palmdoc_file.h"
 #include "quillmark/readers/wri_file.h"
+#include "quillmark/readers/odf_documents.h"
 #include "quillmark/codepages/unicode_ranges.h"
 #include "quillmark/word/custom_word_file.h"
 #include "quillmark/word/word_bin_file.h"

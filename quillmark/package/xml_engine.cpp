@@ -167,7 +167,15 @@ void TDTXMLEngine::ParseXMLFromString(std::u16string_view text) {
     int flattened = 0;  // open elements kept beside the deepest one (depth limit)
 
     auto appendText = [&](size_t from, size_t to) {
-        if (cur && to > from) cur->Value.append(text.substr(from, to - from));
+        if (!cur || to <= from) return;
+        if (!keepTextRuns_) {
+            cur->Value.append(text.substr(from, to - from));
+            return;
+        }
+        // A text node is a leaf, so it may sit one level below the limit.
+        TDTXMLItem* run = cur->Items.AddItem(cur);
+        run->Kind = ikText;
+        run->Value.assign(text.substr(from, to - from));
     };
     // The node a new child goes below: the current one, or beside it when the
     // current one is at the depth limit.

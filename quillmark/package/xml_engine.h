@@ -38,11 +38,20 @@ public:
     }
 
     TDTXMLItem& RootItem() { return root_; }
+
+    // Off by default. When on, each run of character data becomes an ikText
+    // child of its element, in place among the element's children, instead
+    // of being added to the element's Value: "a <b>c</b> d" keeps "a ", the
+    // b element and " d" in that order, which mixed content (a paragraph
+    // with spans in it) needs.
+    void SetKeepTextRuns(bool keep) { keepTextRuns_ = keep; }
+    bool KeepTextRuns() const { return keepTextRuns_; }
     // Pre-order search from root (RootItem when null), ignoring ASCII case.
     TDTXMLItem* GetItemByTag(TDTXMLItem* root, std::u16string_view xmlTag);
 
 private:
     TDTXMLItem root_;
+    bool keepTextRuns_ = false;
 };
 
 // Exact comparison when caseSensitive, else ignoring ASCII letter case.

@@ -19,7 +19,9 @@
 
 namespace quillmark {
 
-enum TDTXMLItemKind : unsigned char { ikProperty = 0, ikAttribute = 1, ikComment = 2, ikCDATA = 3 };
+// ikText nodes are made only by an engine asked to keep text runs in place
+// (TDTXMLEngine::SetKeepTextRuns): one per run of character data.
+enum TDTXMLItemKind : unsigned char { ikProperty = 0, ikAttribute = 1, ikComment = 2, ikCDATA = 3, ikText = 4 };
 
 class TDTXMLItem;
 class TDTXMLNodePool;
@@ -79,7 +81,8 @@ public:
     // for comments.
     std::u16string TagName;
     // Raw text: an element's direct text runs concatenated (entities still
-    // encoded), an attribute's value with its quotes, a comment's text.
+    // encoded), an attribute's value with its quotes, a comment's text, a
+    // text node's run.
     std::u16string Value;
     // Where this element or comment stands among its parent's text: the
     // length of the parent's Value when the node was opened. Mixed content

@@ -145,6 +145,25 @@ TEST(XmlEngine, CdataIsTextOfTheCurrentElement) {
     EXPECT_EQ(p.root().Items.Count(), 0);
 }
 
+TEST(XmlEngine, KeptTextRunsStayInPlaceAmongTheChildren) {
+    TDTXMLEngine engine;
+    engine.SetKeepTextRuns(true);
+    engine.LoadFromBytes("<p a=\"1\">Hello <s>World</s>!<![CDATA[<x>]]><e/></p>");
+    TDTXMLItem& p = engine.RootItem();
+    EXPECT_EQ(p.Value, u"");
+    std::vector<std::pair<TDTXMLItemKind, std::u16string>> children;
+    for (const auto& c : p.Items) children.emplace_back(c->Kind, c->Kind == ikText ? c->Value : c->TagName);
+    EXPECT_EQ(children, (std::vector<std::pair<TDTXMLItemKind, std::u16string>>{
+                            {ikAttribute, u"a"}, {ikText, u"Hello "}, {ikProperty, u"s"}, {ikText, u"!"},
+                            {ikText, u"<x>"}, {ikProperty, u"e"}}));
+    EXPECT_EQ(p.Items[2]->Items[0]->Value, u"World");
+    // Off again: the element's runs are its value, as before.
+    engine.SetKeepTextRuns(false);
+    engine.LoadFromBytes("<p>Hello <s>World</s>!</p>");
+    EXPECT_EQ(engine.RootItem().Value, u"Hello !");
+    EXPECT_EQ(engine.RootItem().Items.Count(), 1);
+}
+
 TEST(XmlEngine, NulEndsTheParseAndAFinalEscapeIsDropped) {
     Parsed p(std::string("<a>x\0<b/></a>", 13));
     EXPECT_EQ(p.root().Value, u"x");
