@@ -16,6 +16,7 @@ enum class DocumentFormat {
     WordBinary,    // Word 2, 6/95, 97 and later .doc/.dot ("doc")
     CompoundFile,  // an OLE compound file of no more specific format
     Pdf,
+    WordPerfect,   // WordPerfect 5.x and later ("wpd")
     Docx,          // a Word 2007 package (zip, or a compound file with a "Package" stream)
 };
 

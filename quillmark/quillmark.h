@@ -13,6 +13,7 @@
 #include "quillmark/framework/wide_strings.h"
 #include "quillmark/readers/palmdoc_compression.h"
 #include "quillmark/readers/palmdoc_file.h"
+#include "quillmark/readers/wordperfect_file.h"
 #include "quillmark/codepages/unicode_ranges.h"
 #include "quillmark/word/custom_word_file.h"
 #include "quillmark/word/word_bin_file.h"
