@@ -204,10 +204,11 @@ void TWordPerfectFile::ReadText6(ByteReader& doc, std::u16string& out) {
         if (limit > 0 && out.size() >= limit) break;  // the list keeps only `limit` anyway
         const uint8_t b = doc.u8();
         if (!undoOn_ && b >= 0x21 && b <= 0x7E) {
+            const char16_t c = b;
             if (plain)
-                out.push_back(b);
+                out.push_back(c);
             else
-                AppendCharacter(out, std::u16string(1, b));
+                AppendCharacter(out, std::u16string_view(&c, 1));
         } else if (!undoOn_ && b >= 0x01 && b <= 0x1F) {
             AppendCharacter(out, WordPerfectDefaultExtended(b));
         } else if (!ProcessSysCharacter(doc, b, out)) {
@@ -401,10 +402,11 @@ void TWordPerfectFile::ReadText5(ByteReader& doc, std::u16string& out) {
         if (limit > 0 && out.size() >= limit) break;
         const uint8_t b = doc.u8();
         if (b >= 0x20 && b <= 0x7E) {
+            const char16_t c = b;
             if (plain)
-                out.push_back(b);
+                out.push_back(c);
             else
-                AppendCharacter(out, std::u16string(1, b));
+                AppendCharacter(out, std::u16string_view(&c, 1));
         } else if (!ProcessSysCharacter5(doc, b, out)) {
             break;
         }

@@ -197,6 +197,11 @@ TEST(WordPerfectFile, HtmlAlignmentUsesBalancedDivs) {
     // Full justification is "justify", not "center".
     EXPECT_EQ(LoadBody(Wp6().Group6(0xD3, 5, Justify(1)).Text("x").Build(), tfHTML),
               "<div style=\"text-align:justify\"><br>\r\nx</div>");
+    // A centred tab is a tab: it opens no element, so none is closed later.
+    EXPECT_EQ(LoadBody(Wp6().Text("a").Group6(0xE0, 0x40).Text("b").Group6(0xD3, 5, Justify(0)).Build(), tfHTML),
+              "a\tb<div style=\"text-align:left\"><br>\r\n</div>");
+    EXPECT_EQ(LoadBody(Wp6().Group6(0xE0, 0x40).Group6(0xE0, 0x80).Group6(0xE0, 0x08).Build(), tfRTF),
+              "\\pard\\qc \\pard\\qr \\pard\\tab ");
     EXPECT_EQ(LoadBody(Wp6().Group6(0xD3, 5, Justify(1)).Group6(0xD3, 5, Justify(0)).Build(), tfRTF),
               "\\pard\\qj \r\n\\pard\\ql \r\n");
 }
@@ -243,6 +248,8 @@ TEST(WordPerfectFile, ErrorsCarryTheirMessages) {
     EXPECT_EQ(ErrorOf(Wp6().Group6(0xDF, 0, std::string(1, '\0')).Build()), strWPDIncorrectNumPIDs);
     EXPECT_EQ(ErrorOf(Wp6().Group6(0xDF, 0, std::string(1, '\2')).Text("ok").Build()), "no error");
     EXPECT_EQ(ErrorOf("PK\3\4 not a WordPerfect file"), strWPDNotWordPerfect);
+    TWordPerfectFile missing;
+    EXPECT_THROW(missing.LoadFromFile(test::DataPath("wordperfect/no-such-file.wpd")), Exception);
     EXPECT_EQ(ErrorOf(""), strWPDNotWordPerfect);
 }
 
