@@ -1,6 +1,6 @@
 // The quillmark command's subcommands. Each takes its arguments (without the
-// subcommand name) and returns the process exit code: 0 success, 1 when a
-// file could not be read, 2 for bad usage.
+// subcommand name) and returns the process exit status (see cli/output.h):
+// 0 success, 1 a file could not be read, 2 bad usage, 3 password.
 #pragma once
 
 #include <string>
@@ -14,6 +14,12 @@ int RunExtract(const Args& args);
 int RunPdfObjects(const Args& args);
 int RunInfo(const Args& args);
 int RunLs(const Args& args);
+
+// Each command's usage text, printed by "COMMAND --help" and "help COMMAND".
+extern const char* const kExtractUsage;
+extern const char* const kPdfObjectsUsage;
+extern const char* const kInfoUsage;
+extern const char* const kLsUsage;
 
 // Prints "quillmark: FILE: MESSAGE" on stderr.
 void ReportError(const std::string& file, const std::string& message);

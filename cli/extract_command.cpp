@@ -1,170 +1,125 @@
 // quillmark extract: detect each file's format, run its reader, print the text.
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "cli/commands.h"
-#include "quillmark/quillmark.h"
-#include "quillmark/pdf/pdf_reader.h"
+#include "cli/options.h"
+#include "cli/output.h"
+#include "quillmark/extract.h"
+#include "quillmark/framework/exception.h"
+#include "quillmark/framework/stream.h"
 
 namespace quillmark::cli {
 
+const char* const kExtractUsage =
+    "usage: quillmark extract [OPTIONS] FILE...\n"
+    "Print the text of each document as UTF-8; FILE '-' is standard input.\n"
+    "  --format text|rtf|html   rendering (default text)\n"
+    "  --max-length N           stop after N characters (0: no limit)\n"
+    "  -o, --output FILE        write to FILE instead of standard output\n"
+    "  --utf16                  with --output: UTF-16LE with a byte-order mark\n"
+    "  --crlf                   keep CR LF line ends (default LF)\n"
+    "  --password PW            password of an encrypted document\n"
+    "  --part NAME              main, footnotes, headers, footers, annotations,\n"
+    "                           endnotes, textboxes, notes or macros\n"
+    "  -q, --quiet              no '==> FILE <==' line before each file's text\n"
+    "Exit status: 0 ok, 1 a file could not be read, 2 bad usage, 3 password\n"
+    "needed or wrong.\n";
+
 namespace {
 
-struct ExtractOptions {
-    TMSTextFormating format = tfPlainText;
-    int32_t maxLength = 0;
+struct CommandOptions {
+    ExtractOptions extract;
     std::string output;
-    std::string password;
-    bool utf16 = false;
-    bool crlf = false;
-    std::string part = "main";  // which list of a Word document to print
-    std::vector<std::string> files;
+    bool quiet = false;
 };
 
-int Usage(const std::string& why) {
-    std::fprintf(stderr,
-                 "quillmark extract: %s\n"
-                 "usage: quillmark extract [--format text|rtf|html] [--max-length N] "
-                 "[--output FILE [--utf16]] [--crlf] [--password PW] "
-                 "[--part main|footnotes|headers|annotations|endnotes|textboxes] FILE...\n",
-                 why.c_str());
-    return 2;
-}
-
-// The list of a Word document that --part names (null for "main" or an
-// unknown name; with a null document, only the name is checked).
-const TWideStrings* PartList(const TCustomWordFile* doc, const std::string& part) {
-    static const TCustomWordFile probe;
-    const TCustomWordFile& d = doc ? *doc : probe;
-    const TWideStrings* list = nullptr;
-    if (part == "footnotes") list = &d.FootNoteText();
-    else if (part == "headers") list = &d.HeaderText();
-    else if (part == "annotations") list = &d.AnnotationText();
-    else if (part == "endnotes") list = &d.EndNoteText();
-    else if (part == "textboxes") list = &d.TextBoxText();
-    return list;
-}
-
-// Parses the options; returns -1 when they are good, else the exit code.
-int Parse(const Args& args, ExtractOptions& o) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size()) return false;
-            out = args[++i];
-            return true;
-        };
-        std::string v;
-        if (a == "--format") {
-            if (!value(v)) return Usage("--format needs a value");
-            if (v == "text" || v == "plain") o.format = tfPlainText;
-            else if (v == "rtf") o.format = tfRTF;
-            else if (v == "html") o.format = tfHTML;
-            else return Usage("unknown format '" + v + "'");
-        } else if (a == "--max-length") {
-            if (!value(v)) return Usage("--max-length needs a value");
-            try {
-                size_t used = 0;
-                long n = std::stol(v, &used);
-                if (used != v.size() || n < 0 || n > INT32_MAX) throw std::invalid_argument(v);
-                o.maxLength = static_cast<int32_t>(n);
-            } catch (const std::exception&) {
-                return Usage("--max-length takes a whole number");
-            }
-        } else if (a == "--output" || a == "-o") {
-            if (!value(o.output)) return Usage("--output needs a file name");
-        } else if (a == "--part") {
-            if (!value(v)) return Usage("--part needs a value");
-            if (!PartList(nullptr, v) && v != "main") return Usage("unknown part '" + v + "'");
-            o.part = v;
-        } else if (a == "--password") {
-            if (!value(o.password)) return Usage("--password needs a value");
-        } else if (a == "--utf16") {
-            o.utf16 = true;
-        } else if (a == "--crlf") {
-            o.crlf = true;
-        } else if (a == "--help" || a == "-h") {
-            Usage("help");
-            return 0;
-        } else if (a.size() > 1 && a[0] == '-' && a != "-") {
-            return Usage("unknown option '" + a + "'");
-        } else {
-            o.files.push_back(a);
-        }
+std::string ParseOption(CommandOptions& o, const std::string& name, const std::string& v) {
+    if (name == "format") {
+        if (v == "text" || v == "plain") o.extract.Format = tfPlainText;
+        else if (v == "rtf") o.extract.Format = tfRTF;
+        else if (v == "html") o.extract.Format = tfHTML;
+        else return "unknown format '" + v + "'";
+    } else if (name == "max-length") {
+        long long n = 0;
+        if (!ParseCount(v, INT32_MAX, n)) return "--max-length takes a whole number";
+        o.extract.MaxLength = static_cast<int32_t>(n);
+    } else if (name == "output") {
+        o.output = v;
+    } else if (name == "utf16") {
+        o.extract.Utf16 = true;
+    } else if (name == "crlf") {
+        o.extract.Crlf = true;
+    } else if (name == "password") {
+        o.extract.Password = v;
+    } else if (name == "part") {
+        auto part = ParseDocumentPart(v);
+        if (!part) return "unknown part '" + v + "'";
+        o.extract.Part = *part;
+    } else if (name == "quiet") {
+        o.quiet = true;
     }
-    if (o.files.empty()) return Usage("no input files");
-    if (o.utf16 && o.output.empty()) return Usage("--utf16 needs --output");
-    return -1;
-}
-
-std::string ToUtf8Output(const std::u16string& text, bool crlf) {
-    std::string s = Utf16ToUtf8(text);
-    if (crlf) return s;
-    // Drop the CR of every CR LF pair, copying the runs between them whole.
-    std::string out;
-    out.reserve(s.size());
-    size_t from = 0, cr;
-    while ((cr = s.find("\r\n", from)) != std::string::npos) {
-        out.append(s, from, cr - from);
-        from = cr + 1;
-    }
-    out.append(s, from, std::string::npos);
-    return out;
+    return "";
 }
 
 }  // namespace
 
 int RunExtract(const Args& args) {
-    ExtractOptions o;
-    int rc = Parse(args, o);
-    if (rc >= 0) return rc;
+    CommandOptions o;
+    ParsedArgs parsed = ParseArgs(
+        args,
+        {{"format", 0, true}, {"max-length", 0, true}, {"output", 'o', true}, {"utf16", 0, false},
+         {"crlf", 0, false}, {"password", 0, true}, {"part", 0, true}, {"quiet", 'q', false}},
+        "extract", kExtractUsage, [&](const std::string& n, const std::string& v) { return ParseOption(o, n, v); });
+    if (parsed.exitStatus >= 0) return parsed.exitStatus;
+    if (parsed.files.empty()) return UsageError("extract", kExtractUsage, "no input files");
+    if (o.extract.Utf16 && o.output.empty()) return UsageError("extract", kExtractUsage, "--utf16 needs --output");
 
-    TWideStrings collected;
-    std::string utf8Out;
-    int status = 0;
-    for (const auto& file : o.files) {
+    // With --output everything is gathered first, so a file that fails
+    // leaves the others' text intact in one write.
+    bool toFile = !o.output.empty();
+    bool headers = parsed.files.size() > 1 && !o.quiet && !o.extract.Utf16;
+    std::string gathered;
+    std::u16string gathered16;
+    int status = kExitOk;
+    bool first = true;
+    for (const auto& file : parsed.files) {
         try {
-            std::string bytes = ReadFileBytes(file);
-            DocumentFormat format = DetectFormat(bytes);
-            auto reader = CreateReader(format);
-            if (!reader) throw Exception("unrecognised document format");
-            reader->SetTextFormating(o.format);
-            reader->SetMaxTextLength(o.maxLength);
-            // Only encrypted PDF documents take a password.
-            if (auto* pdf = dynamic_cast<TDTPDFReader*>(reader.get())) pdf->SetPassword(o.password);
-            reader->LoadFromFile(file);
-            const TWideStrings* list = &reader->Text();
-            if (o.part != "main") {
-                auto* word = dynamic_cast<const TCustomWordFile*>(reader.get());
-                if (!word) throw Exception("--part " + o.part + " needs a Word document");
-                list = PartList(word, o.part);
-            }
-            if (o.utf16) {
-                for (const auto& line : list->Lines()) collected.Add(line);
-            } else if (o.output.empty()) {
-                std::string s = ToUtf8Output(list->Text(), o.crlf);
-                std::fwrite(s.data(), 1, s.size(), stdout);
-            } else {
-                utf8Out += ToUtf8Output(list->Text(), o.crlf);
-            }
+            ExtractResult r = Extract(file, o.extract);
+            std::string head;
+            if (headers) head = std::string(first ? "" : "\n") + "==> " + file + " <==\n";
+            first = false;
+            if (o.extract.Utf16) gathered16 += r.Text16;
+            else if (toFile) gathered += head + r.Text;
+            else WriteOut(head + r.Text);
         } catch (const std::exception& e) {
             std::fflush(stdout);
             ReportError(file, e.what());
-            status = 1;
+            status = WorseStatus(status, ExitStatusFor(e));
         }
     }
-    try {
-        if (o.utf16) {
-            collected.SaveToFile(o.output);
-        } else if (!o.output.empty()) {
+    if (toFile) {
+        try {
             TFileStream out(o.output, TFileMode::fmCreate);
-            out.WriteBytes(utf8Out);
+            if (o.extract.Utf16) {
+                out.WriteBytes("\xFF\xFE");
+                std::string le;
+                le.reserve(gathered16.size() * 2);
+                for (char16_t c : gathered16) {
+                    le += static_cast<char>(c & 0xFF);
+                    le += static_cast<char>(c >> 8);
+                }
+                out.WriteBytes(le);
+            } else {
+                out.WriteBytes(gathered);
+            }
+            out.Close();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "quillmark: %s\n", e.what());  // the message names the file
+            status = WorseStatus(status, kExitReadError);
         }
-    } catch (const std::exception& e) {
-        ReportError(o.output, e.what());
-        status = 1;
     }
+    if (!FinishOutput()) status = WorseStatus(status, kExitReadError);
     return status;
 }
 

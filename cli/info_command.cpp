@@ -3,6 +3,10 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/options.h"
+#include "cli/output.h"
+#include "quillmark/framework/exception.h"
+#include "quillmark/framework/limits.h"
 #include "quillmark/document_info.h"
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/stream.h"
@@ -95,38 +99,41 @@ void PutSummary(JsonObject& j, const TDTWordSummaryInformation& s) {
 
 }  // namespace
 
+const char* const kInfoUsage =
+    "usage: quillmark info [--password PW] FILE...\n"
+    "Print each document's metadata as one JSON object per line: file, format,\n"
+    "the summary properties (dates as local ISO 8601, null when unset) or error.\n"
+    "FILE '-' is standard input.\n";
+
 int RunInfo(const Args& args) {
-    Args files;
     std::string password;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--password") {
-            if (i + 1 >= args.size()) {
-                std::fprintf(stderr, "quillmark info: --password needs a value\n");
-                return 2;
-            }
-            password = args[++i];
-        } else {
-            files.push_back(args[i]);
-        }
-    }
-    if (files.empty()) {
-        std::fprintf(stderr, "usage: quillmark info [--password PW] FILE...\n");
-        return 2;
-    }
-    int status = 0;
-    for (const std::string& file : files) {
+    ParsedArgs parsed = ParseArgs(args, {{"password", 0, true}}, "info", kInfoUsage,
+                                  [&](const std::string&, const std::string& v) {
+                                      password = v;
+                                      return std::string();
+                                  });
+    if (parsed.exitStatus >= 0) return parsed.exitStatus;
+    if (parsed.files.empty()) return UsageError("info", kInfoUsage, "no input files");
+    int status = kExitOk;
+    for (const std::string& file : parsed.files) {
         JsonObject j;
         j.Str("file", file);
         try {
-            std::string bytes = ReadFileBytes(file);
-            j.Str("format", FormatName(DetectFormat(bytes)));
-            PutSummary(j, ReadDocumentInfo(bytes, password).Summary);
+            std::string bytes = ReadInputBytes(file, kDefaultMaxInputBytes);
+            TDocumentInfo info = ReadDocumentInfo(bytes, password);
+            j.Str("format", info.FormatName);
+            PutSummary(j, info.Summary);
+        } catch (const EUnsupportedFormat& e) {
+            j.Str("format", "unknown");
+            j.Str("error", e.what());
+            status = WorseStatus(status, kExitReadError);
         } catch (const std::exception& e) {
             j.Str("error", e.what());
-            status = 1;
+            status = WorseStatus(status, ExitStatusFor(e));
         }
-        std::fputs(j.Finish().c_str(), stdout);
+        WriteOut(j.Finish());
     }
+    if (!FinishOutput()) status = WorseStatus(status, kExitReadError);
     return status;
 }
 

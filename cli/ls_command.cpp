@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/options.h"
+#include "cli/output.h"
+#include "quillmark/framework/limits.h"
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/compound_file.h"
 #include "quillmark/framework/stream.h"
@@ -87,21 +90,26 @@ void PrintZip(std::string bytes, bool read) {
 
 }  // namespace
 
+const char* const kLsUsage =
+    "usage: quillmark ls [--read] FILE...\n"
+    "List the storages and streams (with sizes) of a compound (OLE) file, or the\n"
+    "members of a zip archive (uncompressed and stored sizes).\n"
+    "  --read   also read every stream or member and mark damaged ones\n";
+
 int RunLs(const Args& args) {
     bool read = false;
-    std::vector<std::string> files;
-    for (const std::string& a : args) {
-        if (a == "--read") read = true;
-        else files.push_back(a);
-    }
-    if (files.empty()) {
-        std::fprintf(stderr, "usage: quillmark ls [--read] FILE...\n");
-        return 2;
-    }
-    int status = 0;
+    ParsedArgs parsed = ParseArgs(args, {{"read", 0, false}}, "ls", kLsUsage,
+                                  [&](const std::string&, const std::string&) {
+                                      read = true;
+                                      return std::string();
+                                  });
+    if (parsed.exitStatus >= 0) return parsed.exitStatus;
+    const auto& files = parsed.files;
+    if (files.empty()) return UsageError("ls", kLsUsage, "no input files");
+    int status = kExitOk;
     for (const std::string& file : files) {
         try {
-            std::string bytes = ReadFileBytes(file);
+            std::string bytes = ReadInputBytes(file, kDefaultMaxInputBytes);
             if (IsZipArchiveData(bytes)) {
                 if (files.size() > 1) std::printf("%s:\n", file.c_str());
                 PrintZip(std::move(bytes), read);
@@ -113,9 +121,10 @@ int RunLs(const Args& args) {
         } catch (const std::exception& e) {
             std::fflush(stdout);
             ReportError(file, e.what());
-            status = 1;
+            status = WorseStatus(status, ExitStatusFor(e));
         }
     }
+    if (!FinishOutput()) status = WorseStatus(status, kExitReadError);
     return status;
 }
 

@@ -14,39 +14,34 @@ namespace {
 struct Command {
     const char* name;
     int (*run)(const quillmark::cli::Args&);
+    const char* const* usage;
     const char* summary;
 };
 
 const Command kCommands[] = {
-    {"extract", quillmark::cli::RunExtract, "print the text of documents"},
-    {"pdf-objects", quillmark::cli::RunPdfObjects, "list a PDF's cross-reference entries"},
-    {"info", quillmark::cli::RunInfo, "print the metadata of documents as JSON lines"},
-    {"ls", quillmark::cli::RunLs, "list the storages and streams of a compound file"},
+    {"extract", quillmark::cli::RunExtract, &quillmark::cli::kExtractUsage, "print the text of documents"},
+    {"info", quillmark::cli::RunInfo, &quillmark::cli::kInfoUsage, "print the metadata of documents as JSON lines"},
+    {"ls", quillmark::cli::RunLs, &quillmark::cli::kLsUsage, "list the streams of a compound file or the members of a zip"},
+    {"pdf-objects", quillmark::cli::RunPdfObjects, &quillmark::cli::kPdfObjectsUsage, "list a PDF's cross-reference entries"},
 };
 
-const char* kUsage =
-    "usage: quillmark COMMAND [OPTIONS] FILE...\n"
-    "\n"
-    "Commands:\n"
-    "  extract [--format text|rtf|html] [--max-length N] [--output FILE [--utf16]] [--crlf]\n"
-    "          [--password PW] [--part main|footnotes|headers|annotations|endnotes|textboxes] FILE...\n"
-    "      Print the text of each document as UTF-8 (line ends LF; --crlf keeps the\n"
-    "      library's CR LF). --output writes one file instead (UTF-8, or with --utf16\n"
-    "      UTF-16LE with a byte-order mark). The format is detected from the content.\n"
-    "      --part prints one list of a Word document instead of its main text.\n"
-    "  pdf-objects [--check | --stream N] [--password PW] FILE\n"
-    "      Print a PDF's cross-reference list as 'qpdf --show-xref' does; --check\n"
-    "      also reads every object and stream; --stream N prints stream N decoded.\n"
-    "  info [--password PW] FILE...\n"
-    "      Print each document's metadata as one JSON object per line.\n"
-    "  extract and info also take --password PW: the user password of an encrypted PDF.\n"
-    "  ls [--read] FILE...\n"
-    "      List the storages and streams (with sizes) of a compound (OLE) file, or\n"
-    "      the members of a zip archive;\n"
-    "      --read also reads every stream and marks truncated or unreadable ones.\n"
-    "\n"
-    "A file that cannot be read is reported as 'quillmark: FILE: MESSAGE' on stderr;\n"
-    "the other files are still processed and the exit status is 1. Bad usage exits 2.\n";
+void PrintUsage(std::FILE* to) {
+    std::fputs("usage: quillmark COMMAND [OPTIONS] FILE...\n"
+               "       quillmark help COMMAND | --help | --version\n\nCommands:\n", to);
+    for (const auto& c : kCommands) std::fprintf(to, "  %-12s %s\n", c.name, c.summary);
+    std::fputs("\nThe format of each file is detected from its content; FILE '-' is standard\n"
+               "input. 'quillmark help COMMAND' or 'quillmark COMMAND --help' shows the\n"
+               "command's options. A file that cannot be read is reported as\n"
+               "'quillmark: FILE: MESSAGE' on stderr and the others are still processed.\n"
+               "Exit status: 0 ok, 1 a file could not be read or written, 2 bad usage,\n"
+               "3 a password is needed or wrong.\n", to);
+}
+
+const Command* FindCommand(const std::string& name) {
+    for (const auto& c : kCommands)
+        if (name == c.name) return &c;
+    return nullptr;
+}
 
 }  // namespace
 
@@ -66,17 +61,36 @@ int main(int argc, char** argv) {
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
 #endif
     if (argc < 2) {
-        std::fputs(kUsage, stderr);
+        PrintUsage(stderr);
         return 2;
     }
     std::string name = argv[1];
-    if (name == "--help" || name == "-h" || name == "help") {
-        std::fputs(kUsage, stdout);
+    if (name == "--help" || name == "-h") {
+        PrintUsage(stdout);
         return 0;
     }
-    quillmark::cli::Args args(argv + 2, argv + argc);
-    for (const auto& c : kCommands)
-        if (name == c.name) return c.run(args);
-    std::fprintf(stderr, "quillmark: unknown command '%s'\n\n%s", name.c_str(), kUsage);
-    return 2;
+    if (name == "--version" || name == "-V") {
+        std::printf("quillmark %s\n", QUILLMARK_VERSION);
+        return 0;
+    }
+    if (name == "help") {
+        if (argc < 3) {
+            PrintUsage(stdout);
+            return 0;
+        }
+        const Command* c = FindCommand(argv[2]);
+        if (!c) {
+            std::fprintf(stderr, "quillmark: unknown command '%s'\n", argv[2]);
+            return 2;
+        }
+        std::fputs(*c->usage, stdout);
+        return 0;
+    }
+    const Command* c = FindCommand(name);
+    if (!c) {
+        std::fprintf(stderr, "quillmark: unknown command '%s'\n\n", name.c_str());
+        PrintUsage(stderr);
+        return 2;
+    }
+    return c->run(quillmark::cli::Args(argv + 2, argv + argc));
 }

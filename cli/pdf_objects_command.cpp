@@ -10,18 +10,16 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/options.h"
+#include "cli/output.h"
+#include "quillmark/framework/limits.h"
+#include "quillmark/framework/stream.h"
 #include "quillmark/framework/exception.h"
 #include "quillmark/pdf/pdf_reader.h"
 
 namespace quillmark::cli {
 
 namespace {
-
-int Usage(const std::string& why) {
-    std::fprintf(stderr, "quillmark pdf-objects: %s\nusage: quillmark pdf-objects [--check | --stream N] [--password PW] FILE\n",
-                 why.c_str());
-    return 2;
-}
 
 void PrintList(const TDTPDFReader& reader) {
     const TDTPDFXRefList& list = reader.XRefs();
@@ -71,43 +69,47 @@ int CheckAll(TDTPDFReader& reader) {
 
 }  // namespace
 
+const char* const kPdfObjectsUsage =
+    "usage: quillmark pdf-objects [--check | --stream N] [--password PW] FILE\n"
+    "Print a PDF's cross-reference list as 'qpdf --show-xref' does.\n"
+    "  --check         also read every object and decode every stream\n"
+    "  --stream N      print the decoded data of stream object N instead\n"
+    "  --password PW   the user or owner password of an encrypted file\n";
+
 int RunPdfObjects(const Args& args) {
     bool check = false;
-    long stream = -1;
-    std::string file, password;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--check") {
-            check = true;
-        } else if (args[i] == "--stream") {
-            if (i + 1 >= args.size()) return Usage("--stream needs an object number");
-            stream = std::strtol(args[++i].c_str(), nullptr, 10);
-        } else if (args[i] == "--password") {
-            if (i + 1 >= args.size()) return Usage("--password needs a value");
-            password = args[++i];
-        } else if (!args[i].empty() && args[i][0] == '-') {
-            return Usage("unknown option " + args[i]);
-        } else if (file.empty()) {
-            file = args[i];
-        } else {
-            return Usage("one file only");
-        }
-    }
+    long long stream = -1;
+    std::string password;
+    ParsedArgs parsed = ParseArgs(args, {{"check", 0, false}, {"stream", 0, true}, {"password", 0, true}},
+                                  "pdf-objects", kPdfObjectsUsage,
+                                  [&](const std::string& n, const std::string& v) -> std::string {
+                                      if (n == "check") check = true;
+                                      else if (n == "password") password = v;
+                                      else if (!ParseCount(v, INT32_MAX, stream))
+                                          return "--stream takes an object number";
+                                      return "";
+                                  });
+    if (parsed.exitStatus >= 0) return parsed.exitStatus;
+    auto Usage = [](const std::string& why) { return UsageError("pdf-objects", kPdfObjectsUsage, why); };
+    if (parsed.files.size() > 1) return Usage("one file only");
+    std::string file = parsed.files.empty() ? std::string() : parsed.files[0];
     if (file.empty()) return Usage("no file given");
     TDTPDFReader reader;
     try {
         reader.SetParseItems(TDTWParseItems{});
         reader.SetPassword(password);
-        reader.LoadFromFile(file);
+        reader.LoadFromBytes(ReadInputBytes(file, kDefaultMaxInputBytes));
         if (stream >= 0) {
             std::string data = reader.GetDecodedStream(static_cast<int32_t>(stream));
-            std::fwrite(data.data(), 1, data.size(), stdout);
-            return 0;
+            WriteOut(data);
+            return FinishOutput() ? kExitOk : kExitReadError;
         }
         PrintList(reader);
         if (check) return CheckAll(reader) == 0 ? 0 : 1;
     } catch (const std::exception& e) {
+        std::fflush(stdout);
         ReportError(file, e.what());
-        return 1;
+        return ExitStatusFor(e);
     }
     return 0;
 }

@@ -1,51 +1,26 @@
 #include "quillmark/document_info.h"
 
-#include "quillmark/framework/compound_file.h"
 #include "quillmark/framework/exception.h"
-#include "quillmark/framework/property_set.h"
-#include "quillmark/framework/stream.h"
-#include "quillmark/word/word_bin_file.h"
-#include "quillmark/pdf/pdf_reader.h"
-#include "quillmark/word/word_xml_file.h"
+#include "quillmark/framework/messages.h"
 
 namespace quillmark {
 
-TDocumentInfo ReadDocumentInfo(const std::string& bytes, const std::string& password) {
+TDocumentInfo ReadDocumentInfo(std::string_view bytes, const std::string& password) {
+    TDetectionInput input(bytes);
     TDocumentInfo info;
-    info.Format = DetectFormat(bytes);
-    if (info.Format == DocumentFormat::Unknown) throw Exception("Unknown document format");
-    if (info.Format == DocumentFormat::WordBinary) {
-        TWordBinFile reader;
-        reader.SetParseItems({wpiSummaryInformation});
-        TMemoryStream stream(bytes);
-        reader.LoadFromStream(stream);
-        info.Summary = reader.SummaryInformation();
+    info.Format = DetectFormat(input);
+    if (!info.Format) throw EUnsupportedFormat(strUnrecognisedFormat);
+    info.FormatName = info.Format->Name;
+    if (info.Format->ReadInfo) {
+        info.Format->ReadInfo(input, password, info.Summary);
         return info;
     }
-    // Every compound file keeps its metadata in the same property sets,
-    // whichever application wrote it.
-    if (info.Format == DocumentFormat::Docx) {
-        // The package's docProps parts (also inside a compound file's
-        // "Package" stream).
-        TWordXmlFile reader;
-        reader.SetParseItems({wpiSummaryInformation});
-        TMemoryStream stream(bytes);
-        reader.InternalLoadFromOLEStream(stream);
-        info.Summary.Assign(reader.SummaryInformation());
-        return info;
-    }
-    if (TCompoundFile::IsCompoundFile(bytes)) {
-        auto file = TCompoundFile::Open(bytes);
-        ReadSummaryInformation(file->Root(), info.Summary);
-    }
-    if (info.Format == DocumentFormat::Pdf) {
-        TDTPDFReader reader;
-        reader.SetPassword(password);
-        reader.SetParseItems(TDTWParseItems{wpiSummaryInformation});
-        TMemoryStream stream(bytes);
-        reader.LoadFromStream(stream);
-        info.Summary = reader.SummaryInformation();
-    }
+    auto reader = CreateReader(info.Format);
+    if (!reader) return info;
+    reader->SetParseItems({wpiSummaryInformation});
+    reader->SetPassword(password);
+    reader->LoadFromBytes(bytes);
+    info.Summary = reader->SummaryInformation();
     return info;
 }
 

@@ -1,7 +1,10 @@
-// One header that brings in the whole library.
+// One header that brings in the whole library: the simple API (Extract,
+// ReadDocumentInfo, the format registry) and every component class.
 #pragma once
 
-#include "quillmark/format_detection.h"
+#include "quillmark/document_info.h"
+#include "quillmark/extract.h"
+#include "quillmark/format_registry.h"
 #include "quillmark/framework/base_document.h"
 #include "quillmark/framework/byte_reader.h"
 #include "quillmark/framework/code_pages.h"

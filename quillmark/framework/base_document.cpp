@@ -1,6 +1,8 @@
 #include "quillmark/framework/base_document.h"
 
+#include <algorithm>
 #include <ctime>
+#include <vector>
 
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/exception.h"
@@ -8,6 +10,14 @@
 #include "quillmark/framework/messages.h"
 
 namespace quillmark {
+
+namespace {
+constexpr TDocumentPart kAllParts[] = {
+    TDocumentPart::Main,        TDocumentPart::Footnotes, TDocumentPart::Headers,
+    TDocumentPart::Footers,     TDocumentPart::Annotations, TDocumentPart::Endnotes,
+    TDocumentPart::Textboxes,   TDocumentPart::Notes,     TDocumentPart::Macros,
+};
+}  // namespace
 
 TMSWBaseDocument::TMSWBaseDocument() : text_(std::make_unique<TWideStrings>()) {}
 
@@ -112,6 +122,61 @@ void TMSWBaseDocument::WithFrame(const std::function<void()>& body) {
     AddText(GetTextStart(), *text_);
     body();
     AddText(GetTextFinish(), *text_);
+    FrameParts();
+}
+
+void TMSWBaseDocument::FrameList(TWideStrings& list) {
+    list.Insert(0, GetTextStart());
+    list.Add(GetTextFinish());
+}
+
+void TMSWBaseDocument::FrameParts() {
+    if (textFormating_ == tfPlainText) return;
+    std::vector<const TWideStrings*> framed{text_.get()};
+    for (TDocumentPart part : kAllParts) {
+        const TWideStrings* list = PartText(part);
+        if (!list || std::find(framed.begin(), framed.end(), list) != framed.end()) continue;
+        framed.push_back(list);
+        // The lists are the reader's own members; PartText only gives them
+        // out read-only.
+        FrameList(*const_cast<TWideStrings*>(list));
+    }
+}
+
+const TWideStrings* TMSWBaseDocument::PartText(TDocumentPart part) const {
+    return part == TDocumentPart::Main ? text_.get() : nullptr;
+}
+
+const TWideStrings& TMSWBaseDocument::SelectedText() const {
+    static const TWideStrings empty;
+    const TWideStrings* list = PartText(part_);
+    return list ? *list : empty;
+}
+
+void TMSWBaseDocument::LoadFromBytes(std::string_view bytes) {
+    TMemoryStream stream{std::string(bytes)};
+    LoadFromStream(stream);
+}
+
+const char* DocumentPartName(TDocumentPart part) {
+    switch (part) {
+        case TDocumentPart::Main: return "main";
+        case TDocumentPart::Footnotes: return "footnotes";
+        case TDocumentPart::Headers: return "headers";
+        case TDocumentPart::Footers: return "footers";
+        case TDocumentPart::Annotations: return "annotations";
+        case TDocumentPart::Endnotes: return "endnotes";
+        case TDocumentPart::Textboxes: return "textboxes";
+        case TDocumentPart::Notes: return "notes";
+        case TDocumentPart::Macros: return "macros";
+    }
+    return "main";
+}
+
+std::optional<TDocumentPart> ParseDocumentPart(std::string_view name) {
+    for (TDocumentPart part : kAllParts)
+        if (name == DocumentPartName(part)) return part;
+    return std::nullopt;
 }
 
 std::string GetHTMLFontSize(int size) {

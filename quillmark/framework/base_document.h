@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "quillmark/framework/stream.h"
+#include "quillmark/framework/summary_information.h"
 #include "quillmark/framework/wide_strings.h"
 
 namespace quillmark {
@@ -71,6 +74,25 @@ enum TDTWordSysChar : unsigned char {
     scEndOfPage,
 };
 
+// The lists a reader can keep apart from the main text. Main is the whole
+// text; the others exist only for formats that have them (a reader without
+// one reports no list for it).
+enum class TDocumentPart : unsigned char {
+    Main,
+    Footnotes,
+    Headers,
+    Footers,
+    Annotations,
+    Endnotes,
+    Textboxes,
+    Notes,
+    Macros,
+};
+
+// "main", "footnotes", "headers" ... as the command line names them.
+const char* DocumentPartName(TDocumentPart part);
+std::optional<TDocumentPart> ParseDocumentPart(std::string_view name);
+
 class TMSWBaseDocument;
 
 using TNotifyEvent = std::function<void(TMSWBaseDocument& sender)>;
@@ -100,6 +122,8 @@ public:
 
     // Loads FileName, raising the host's before/after events around it.
     void Execute();
+    // Loads a document held in memory (through LoadFromStream over a copy).
+    void LoadFromBytes(std::string_view bytes);
     std::u16string GetTextStart();
     std::u16string GetTextFinish();
 
@@ -119,6 +143,20 @@ public:
     bool ConvertSysCharacters() const { return convertSysCharacters_; }
     void SetConvertSysCharacters(bool v) { convertSysCharacters_ = v; }
 
+    // The password of an encrypted document; readers of formats without
+    // encryption ignore it.
+    const std::string& Password() const { return password_; }
+    void SetPassword(std::string v) { password_ = std::move(v); }
+    // Which list SelectedText() gives; a reader fills every list it has
+    // whatever this says.
+    TDocumentPart Part() const { return part_; }
+    void SetPart(TDocumentPart v) { part_ = v; }
+
+    // The document's metadata, filled when wpiSummaryInformation is set.
+    const TDTWordSummaryInformation& SummaryInformation() const { return FSummaryInformation; }
+    TDTWordSummaryInformation& SummaryInformation() { return FSummaryInformation; }
+    void SetSummaryInformation(const TDTWordSummaryInformation& value) { FSummaryInformation.Assign(value); }
+
     void SetOnConvertSysChar(TMSWordConvertSysCharEvent e) { onConvertSysChar_ = std::move(e); }
     void SetOnBeforeExecute(TNotifyEvent e) { onBeforeExecute_ = std::move(e); }
     void SetOnAfterExecute(TNotifyEvent e) { onAfterExecute_ = std::move(e); }
@@ -132,16 +170,32 @@ public:
 
     bool Cancelled() const { return IsCancelExtract; }
 
+    // The list that holds the given part, or null when this reader's format
+    // has no such part. Main is always Text().
+    virtual const TWideStrings* PartText(TDocumentPart part) const;
+    // PartText(Part()), or an empty list when the format lacks that part.
+    const TWideStrings& SelectedText() const;
+
 protected:
     // Escapes document text for the current rendering.
     std::u16string Escape(std::u16string_view text) const;
     // Adds the opening text, calls body(), then adds the closing text; the
-    // usual shape of a reader's text pass.
+    // usual shape of a reader's text pass. The part lists body() filled are
+    // framed too (FrameParts), so each is a whole RTF or HTML document.
     void WithFrame(const std::function<void()>& body);
+    // Puts the opening text in front of the list and the closing text after
+    // it (both, even when empty, so line positions do not depend on the
+    // rendering).
+    void FrameList(TWideStrings& list);
+    // Frames every part list the reader has other than the main one (empty
+    // ones too: a part asked for is a whole document either way), in RTF and
+    // HTML; plain text has no frame, so the lists stay as they are.
+    void FrameParts();
     const TMSWordConvertSysCharEvent& OnConvertSysChar() const { return onConvertSysChar_; }
 
     std::unique_ptr<TWideStrings> text_;
     bool IsCancelExtract = false;
+    TDTWordSummaryInformation FSummaryInformation;
 
 private:
     std::string about_ = "1.40";
@@ -150,6 +204,8 @@ private:
     int32_t maxTextLength_ = 0;
     TDTWParseItems parseItems_{wpiText, wpiSummaryInformation};
     bool convertSysCharacters_ = true;
+    std::string password_;
+    TDocumentPart part_ = TDocumentPart::Main;
     TMSWordConvertSysCharEvent onConvertSysChar_;
     TNotifyEvent onBeforeExecute_, onAfterExecute_;
     TMSWTextChange onBeforeText_, onAfterText_;

@@ -13,7 +13,7 @@ namespace quillmark {
 namespace {
 
 [[noreturn]] void Damaged(const std::string& what) {
-    throw Exception("Compound file is damaged: " + what);
+    throw EDamagedDocument("Compound file is damaged: " + what);
 }
 
 std::string Num(uint64_t v) { return std::to_string(v); }
@@ -80,7 +80,7 @@ void TCompoundFile::Parse() {
     ReadDirectory();
     BuildTrees();
     const StorageInfo& root = storages_.at(0);
-    if (!root.error.empty()) throw Exception(root.error);
+    if (!root.error.empty()) throw EDamagedDocument(root.error);
 }
 
 std::string_view TCompoundFile::SectorBytes(uint32_t sector) const {
@@ -220,11 +220,11 @@ void TCompoundFile::BuildTrees() {
         auto check = [&](uint32_t from, uint32_t to) {
             if (to == cfb::kNoStream) return false;
             if (to >= n)
-                throw Exception("Compound file is damaged: directory entry " + Num(from) +
+                throw EDamagedDocument("Compound file is damaged: directory entry " + Num(from) +
                                 " links to entry " + Num(to) + " outside the directory (" +
                                 Num(n) + " entries)");
             if (seen[to])
-                throw Exception("Compound file is damaged: directory links loop at entry " +
+                throw EDamagedDocument("Compound file is damaged: directory links loop at entry " +
                                 Num(to) + " (from entry " + Num(from) + ")");
             seen[to] = 1;
             return true;
@@ -265,7 +265,7 @@ const cfb::StorageInfo& TCompoundStorage::Info() const {
 const TCompoundFile::StorageInfo& TCompoundFile::Storage(uint32_t entry) const {
     auto it = storages_.find(entry);
     if (it == storages_.end()) Damaged("directory entry " + Num(entry) + " is not a storage");
-    if (!it->second.error.empty()) throw Exception(it->second.error);
+    if (!it->second.error.empty()) throw EDamagedDocument(it->second.error);
     return it->second;
 }
 

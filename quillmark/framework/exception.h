@@ -31,6 +31,39 @@ public:
     using Exception::Exception;
 };
 
+// The kinds a host can tell apart. Each keeps the reader's own message.
+
+// A password is needed to open the document, or the one given is wrong.
+class EPasswordError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The document is encrypted in a way that cannot be opened (no supported
+// scheme, or copy protection whose key is not the user's to give).
+class EEncryptedError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The content is not a document format this library reads.
+class EUnsupportedFormat : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The format was recognised but its structure is broken beyond reading.
+class EDamagedDocument : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A configured bound (input size, work, memory, output) was exceeded.
+class ELimitError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // Replaces every "%s" in a message template by the given argument.
 std::string FormatMessage(const std::string& pattern, const std::string& arg);
 std::u16string FormatMessage(const std::u16string& pattern, const std::u16string& arg);

@@ -10,5 +10,7 @@ inline constexpr const char* strFileIsNotWord = "File %s is not valid MS Word do
 inline constexpr const char* strPieceOutOfRange = "Piece Bounds out of range";
 inline constexpr const char* strWideStringsIndex = "WideStrings index out of bounds";
 inline constexpr const char* strStreamRead = "Stream read error";
+inline constexpr const char* strUnrecognisedFormat = "unrecognised document format";
+inline constexpr const char* strNoTextReader = "the %s format has metadata but no text to extract";
 
 }  // namespace quillmark

@@ -1,6 +1,8 @@
 #include "quillmark/framework/stream.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -75,6 +77,18 @@ TFileStream::~TFileStream() {
     if (out_) std::fclose(out_);
 }
 
+void TFileStream::Close() {
+    if (!out_) return;
+    bool failed = std::fflush(out_) != 0 || std::ferror(out_);
+    int err = errno;
+    if (std::fclose(out_) != 0 && !failed) {
+        failed = true;
+        err = errno;
+    }
+    out_ = nullptr;
+    if (failed) throw Exception(std::string("Stream write error: ") + std::strerror(err));
+}
+
 size_t TFileStream::Read(void* buffer, size_t count) {
     return mode_ == TFileMode::fmOpenRead ? in_.Read(buffer, count) : 0;
 }
@@ -118,6 +132,41 @@ std::string ReadFileBytes(const std::string& fileName) {
     bool failed = std::ferror(f);
     std::fclose(f);
     if (failed) throw Exception("Cannot read file \"" + fileName + "\".");
+    return out;
+}
+
+std::string ReadInputBytes(const std::string& path, uint64_t limit) {
+    int fd = path == "-" ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw Exception(std::strerror(errno));
+    struct Closer {
+        int fd;
+        ~Closer() {
+            if (fd != STDIN_FILENO) ::close(fd);
+        }
+    } closer{fd};
+    struct stat st {};
+    if (fstat(fd, &st) != 0) throw Exception(std::strerror(errno));
+    if (S_ISDIR(st.st_mode)) throw Exception(std::strerror(EISDIR));
+    std::string out;
+    if (S_ISREG(st.st_mode) && st.st_size > 0) {
+        if (static_cast<uint64_t>(st.st_size) > limit)
+            throw ELimitError("input is larger than the limit of " + std::to_string(limit) + " bytes");
+        out.reserve(static_cast<size_t>(st.st_size));
+    }
+    // Read as a stream whatever the kind of file: sizes of pipes and devices
+    // mean nothing, and a regular file may grow while it is read.
+    char buf[1 << 16];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw Exception(std::strerror(errno));
+        }
+        if (n == 0) break;
+        if (out.size() + static_cast<size_t>(n) > limit)
+            throw ELimitError("input is larger than the limit of " + std::to_string(limit) + " bytes");
+        out.append(buf, static_cast<size_t>(n));
+    }
     return out;
 }
 

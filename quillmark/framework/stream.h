@@ -65,6 +65,9 @@ public:
     // unreadable file throws); fmCreate creates or truncates it for writing.
     TFileStream(const std::string& fileName, TFileMode mode);
     ~TFileStream() override;
+    // Flushes and closes a file opened for writing; throws with the
+    // system's reason when the data could not all be written (disk full).
+    void Close();
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
 
@@ -83,5 +86,10 @@ private:
 // Reads a whole file; throws with the system's reason when it cannot.
 std::string ReadFileBytes(const std::string& fileName);
 bool FileExists(const std::string& fileName);
+// Reads one input: "-" is standard input; a regular file, pipe or device is
+// read as a stream up to limit bytes (ELimitError beyond it). The message of
+// a failure is the system's reason alone ("No such file or directory", "Is a
+// directory"), for callers that print the name beside it.
+std::string ReadInputBytes(const std::string& path, uint64_t limit);
 
 }  // namespace quillmark

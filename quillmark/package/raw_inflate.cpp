@@ -39,7 +39,7 @@ std::string InflateRaw(std::string_view compressed, size_t limit, const std::str
         if (rc != Z_OK && rc != Z_BUF_ERROR) {
             std::string reason = zs.msg ? zs.msg : "error " + std::to_string(rc);
             inflateEnd(&zs);
-            throw Exception("Corrupt deflate data in \"" + what + "\": " + reason);
+            throw EDamagedDocument("Corrupt deflate data in \"" + what + "\": " + reason);
         }
     }
     inflateEnd(&zs);

@@ -188,7 +188,7 @@ size_t TZipArchive::LocateCentralDirectory(std::string_view bytes, size_t endPos
         return dirEnd - static_cast<size_t>(size);
     }
     if (offset > bytes.size())
-        throw Exception(Damaged("central directory at offset " + std::to_string(offset) +
+        throw EDamagedDocument(Damaged("central directory at offset " + std::to_string(offset) +
                                 " lies outside the archive of " + std::to_string(bytes.size()) +
                                 " bytes"));
     return static_cast<size_t>(offset);
@@ -268,7 +268,7 @@ void TZipArchive::LoadFromBytes(std::string bytesIn) {
     // archive's size whatever count the end record claims.
     for (uint64_t i = 0; i < total; ++i) {
         if (r.remaining() < 4)
-            throw Exception(Damaged("central directory ends after " + std::to_string(files_.Count()) +
+            throw EDamagedDocument(Damaged("central directory ends after " + std::to_string(files_.Count()) +
                                     " of " + std::to_string(total) + " entries"));
         uint32_t signature = r.u32le();
         // A record with a wrong signature is skipped (only its 4 bytes).
@@ -278,7 +278,7 @@ void TZipArchive::LoadFromBytes(std::string bytesIn) {
         try {
             ReadCentralRecord(r, f);
         } catch (const EReadError&) {
-            throw Exception(Damaged("central directory entry " + std::to_string(files_.Count()) +
+            throw EDamagedDocument(Damaged("central directory entry " + std::to_string(files_.Count()) +
                                     " runs past the end of the archive"));
         }
         ReadLocalHeader(bytes, shift, f);
@@ -300,7 +300,7 @@ std::string TZipArchive::GetUncompressed(int index) const {
     if (index < 0 || index >= files_.Count()) throw Exception(strZipIndexOutOfRange);
     const TLocalFile& f = files_[index];
     const std::string& name = f.DisplayName();
-    if (!f.damage_.empty()) throw Exception(Damaged(f.damage_));
+    if (!f.damage_.empty()) throw EDamagedDocument(Damaged(f.damage_));
     const TCommonFileHeader& h = f.CommonFileHeader;
     const TCommonFileHeader& c = f.CentralCommonFileHeader;
     if ((h.GeneralPurposeBitFlag | c.GeneralPurposeBitFlag) & kFlagEncrypted)

@@ -371,14 +371,14 @@ void TDTPDFStandardEncryption::Authenticate(const std::string& docID, const std:
             ownerAuthenticated_ = true;
             return;
         }
-        throw Exception(strPasswordNotValid);
+        throw EPasswordError(strPasswordNotValid);
     }
     if (AuthenticateRc4Password(docID, password)) return;
     // Passwords of revisions 2 to 4 are 8-bit text; one given as UTF-8 is
     // tried again as Latin-1 (close to the PDFDocEncoding writers use).
     std::string latin1;
     if (Latin1FromUtf8(password, latin1) && latin1 != password && AuthenticateRc4Password(docID, latin1)) return;
-    throw Exception(strPasswordNotValid);
+    throw EPasswordError(strPasswordNotValid);
 }
 
 bool TDTPDFStandardEncryption::AuthenticateRc4Password(const std::string& docID, const std::string& password) {
@@ -434,10 +434,10 @@ std::string TDTPDFStandardEncryption::Apply(TDTPDFCryptMethod method, int32_t ob
         case TDTPDFCryptMethod::AESV2:
             return AesDecrypt(ObjectKey(method, objNumber, generation), data);
         case TDTPDFCryptMethod::AESV3:
-            if (fileKey_.size() != 32) throw Exception(strCryptFilterNotImplemented);
+            if (fileKey_.size() != 32) throw EEncryptedError(strCryptFilterNotImplemented);
             return AesDecrypt(fileKey_, data);
         default:
-            throw Exception(strCryptFilterNotImplemented);
+            throw EEncryptedError(strCryptFilterNotImplemented);
     }
 }
 
@@ -503,23 +503,23 @@ std::shared_ptr<TDTPDFEncryption> CreatePdfEncryption(std::string_view dictionar
     };
 
     std::map<std::string, std::string> e = PdfDictionaryEntries(dictionary);
-    if (PdfLower(NameOf(valueOf(e, "filter"))) != "standard") throw Exception(strEncryptionNotSupported);
+    if (PdfLower(NameOf(valueOf(e, "filter"))) != "standard") throw EEncryptedError(strEncryptionNotSupported);
     int64_t v = intOf(e, "v", 0);
     int64_t r = intOf(e, "r", 0);
     std::shared_ptr<TDTPDFStandardEncryption> h;
     int64_t length = intOf(e, "length", 0);
     int32_t keyLength = 40;
     if (v == 1 || v == 2) {
-        if (r >= 5) throw Exception(strUnknownEncryptionRevision);
+        if (r >= 5) throw EEncryptedError(strUnknownEncryptionRevision);
         h = std::make_shared<TDTPDFStandardAlgorithm1>();
         // /V 1 is always 40 bits; /V 2 names its length in bits (40 to 128,
         // in steps of 8), 40 when missing.
         if (v == 2 && length >= 40) keyLength = static_cast<int32_t>(std::min<int64_t>(length, 128) / 8 * 8);
     } else if (v == 3) {
-        throw Exception(strAlgorithm3NotSupported);
+        throw EEncryptedError(strAlgorithm3NotSupported);
     } else if (v == 4 || v == 5) {
         if ((v == 4 && (r < 2 || r > 4)) || (v == 5 && r != 5 && r != 6))
-            throw Exception(strUnknownEncryptionRevision);
+            throw EEncryptedError(strUnknownEncryptionRevision);
         auto cf = std::make_shared<TDTPDFStandardCryptFilter>();
         std::map<std::string, std::string> filters = PdfDictionaryEntries(valueOf(e, "cf"));
         for (const auto& entry : filters) {
@@ -533,7 +533,7 @@ std::shared_ptr<TDTPDFEncryption> CreatePdfEncryption(std::string_view dictionar
         else keyLength = length >= 40 && length <= 128 ? static_cast<int32_t>(length / 8 * 8) : 128;
         h = cf;
     } else {
-        throw Exception(strUnknownEncryptionAlgorithm);
+        throw EEncryptedError(strUnknownEncryptionAlgorithm);
     }
     h->SetEnabled(true);
     h->SetAlgorithm(static_cast<int32_t>(v));

@@ -55,12 +55,6 @@ public:
     // --- published properties ---
     const std::string& DocID() const { return FDocID; }
     void SetDocID(const std::string& v) { FDocID = v; }
-    const std::string& Password() const { return FPassword; }
-    void SetPassword(const std::string& v) { FPassword = v; }
-
-    // The document information read by the last load (Producer in AppName).
-    const TDTWordSummaryInformation& SummaryInformation() const { return FSummaryInformation; }
-    void SetSummaryInformation(const TDTWordSummaryInformation& v) { FSummaryInformation.Assign(v); }
 
     // --- public read-only properties ---
     const TDTPDFXRefList& XRefs() const { return FXRefs; }
@@ -190,7 +184,6 @@ protected:
     TDTPDFXRefList FXRefs;
     std::string FDocID;
     std::string FVersion = "1.0";
-    std::string FPassword;
     int32_t StartCrossRef = 0;
     std::string RootTag, InfoTag, EncryptTag;
     std::shared_ptr<TDTPDFEncryption> Encryption;
@@ -217,7 +210,6 @@ protected:
     // --- document layer fields (fonts, pages, summary) go below ---
     TDTPDFFonts FFonts;
     TDTPDFPages FPages{this};
-    TDTWordSummaryInformation FSummaryInformation;
     // Decoded content bytes a load may still read: pages that share one
     // large stream cannot make a small file take unbounded work.
     uint64_t contentBudget_ = 0;

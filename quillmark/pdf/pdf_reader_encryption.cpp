@@ -36,7 +36,7 @@ void TDTPDFReader::ParseEncryption() {
         if (ref == encryptObject_) return std::string();  // a dictionary naming itself
         return GetBodyByRefNo(ref);
     });
-    Encryption->Authenticate(FDocID, FPassword);
+    Encryption->Authenticate(FDocID, Password());
 }
 
 std::string TDTPDFReader::DecryptData(int32_t objNumber, int32_t generation, std::string data) {

@@ -126,7 +126,7 @@ void TDTPDFReader::CheckFileAndReadXRefs() {
     for (int32_t i = 0; i < FXRefs.Count() && !anyObject; ++i)
         anyObject = FXRefs.GetItem(i)->Kind != xrkFree;
     if (!ok || failed || !anyObject) {
-        if (!RepairXRefs() && failed) throw Exception(error);
+        if (!RepairXRefs() && failed) throw EDamagedDocument(error);
     }
     slotSet_.clear();
     slotSet_.shrink_to_fit();

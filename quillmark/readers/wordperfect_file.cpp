@@ -45,6 +45,14 @@ void TWordPerfectFile::ClearInternalLists() {
     footnoteCount_ = endnoteCount_ = 0;
     pendingFootnotes_.clear();
     pendingEndnotes_.clear();
+    footNoteText_.Clear();
+    endNoteText_.Clear();
+}
+
+const TWideStrings* TWordPerfectFile::PartText(TDocumentPart part) const {
+    if (part == TDocumentPart::Footnotes) return &footNoteText_;
+    if (part == TDocumentPart::Endnotes) return &endNoteText_;
+    return TMSWBaseDocument::PartText(part);
 }
 
 bool TWordPerfectFile::IsPasswordProtected() { return header_.EncryptionPosition != 0; }
@@ -82,9 +90,9 @@ void TWordPerfectFile::LoadIStorage(const TCompoundStorage& storage) {
 }
 
 void TWordPerfectFile::ReadDocFromStream(std::string_view data) {
-    if (!IsWordPerfectData(data)) throw Exception(strWPDNotWordPerfect);
+    if (!IsWordPerfectData(data)) throw EUnsupportedFormat(strWPDNotWordPerfect);
     header_ = ParseHeader(data);
-    if (IsPasswordProtected()) throw Exception(strWPDPasswordProtected);
+    if (IsPasswordProtected()) throw EPasswordError(strWPDPasswordProtected);
 
     ByteReader reader(data);
     // Version 5 has no packet index (its prefix area is laid out otherwise,

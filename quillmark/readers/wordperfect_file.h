@@ -36,6 +36,11 @@ public:
     void LoadFromStream(TStream& stream) override;
     void LoadFromFile(const std::string& fileName) override;
     bool IsPasswordProtected() override;
+    // Footnotes and endnotes, one note a line (they also follow their
+    // paragraph, or the document, in the main text).
+    const TWideStrings* PartText(TDocumentPart part) const override;
+    const TWideStrings& FootNoteText() const { return footNoteText_; }
+    const TWideStrings& EndNoteText() const { return endNoteText_; }
 
     const TWPDFileHeader& Header() const { return header_; }
     const THeaderPacketList& HeaderPacketList() const { return headerPacketList_; }
@@ -103,6 +108,7 @@ private:
     int noteDepth_ = 0;
     int footnoteCount_ = 0, endnoteCount_ = 0;
     std::u16string pendingFootnotes_, pendingEndnotes_;
+    TWideStrings footNoteText_, endNoteText_;
     bool undoOn_ = false;
     bool fontChanged_ = false;
     std::string lastJustify_;

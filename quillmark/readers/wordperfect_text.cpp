@@ -87,6 +87,7 @@ void TWordPerfectFile::AppendNoteReference(uint8_t subfunction, ByteReader& grou
     undoOn_ = false;
     ++noteDepth_;
     ReadText6(data, note);
+    AddText(note.substr(mark.size() + 1), subfunction == 0 ? footNoteText_ : endNoteText_);
     AppendParagraphEnd(note);
     --noteDepth_;
     undoOn_ = undo;
@@ -269,7 +270,7 @@ bool TWordPerfectFile::ProcessSysCharacter(ByteReader& doc, uint8_t code, std::u
             const uint8_t character = doc.u8();
             const uint8_t set = doc.u8();
             if (show) AppendExtendedCharacter(out, character, set);
-            if (doc.u8() != wp6::ExtendedCharacter) throw Exception(strWPDIncorrectExtendedChar);
+            if (doc.u8() != wp6::ExtendedCharacter) throw EDamagedDocument(strWPDIncorrectExtendedChar);
             return true;
         }
         case wp6::UndoGroup: {
@@ -363,7 +364,7 @@ void TWordPerfectFile::ProcessGroup6(uint8_t code, uint8_t subfunction, ByteRead
             AppendGroupBreak(out);
             return;
         case wp6::StyleGroup:
-            if (group.u8() == 0) throw Exception(strWPDIncorrectNumPIDs);
+            if (group.u8() == 0) throw EDamagedDocument(strWPDIncorrectNumPIDs);
             return;
         case wp6::TabGroup: {
             // `subfunction` holds the flags byte: its high bits name the kind
@@ -437,7 +438,7 @@ bool TWordPerfectFile::ProcessSysCharacter5(ByteReader& doc, uint8_t code, std::
         // be closed.
         if (!doc.in_range(codePos, length)) return true;
         if (doc.at_u8(codePos + length - 1) != code) {
-            if (code == wp5::ExtendedCharacter) throw Exception(strWPDIncorrectExtendedChar);
+            if (code == wp5::ExtendedCharacter) throw EDamagedDocument(strWPDIncorrectExtendedChar);
             return true;
         }
         switch (code) {

@@ -13,6 +13,21 @@ void TCustomWordFile::ClearInternalLists() {
         list->Clear();
 }
 
+const TWideStrings* TCustomWordFile::PartText(TDocumentPart part) const {
+    switch (part) {
+        case TDocumentPart::Main: return &Text();
+        case TDocumentPart::Footnotes: return &FFootNoteText;
+        case TDocumentPart::Headers: return &FHeaderText;
+        case TDocumentPart::Footers: return &FFooterText;
+        case TDocumentPart::Annotations: return &FAnnotationText;
+        case TDocumentPart::Endnotes: return &FEndNoteText;
+        case TDocumentPart::Textboxes: return &FTextBoxText;
+        case TDocumentPart::Macros: return &FMacroText;
+        case TDocumentPart::Notes: break;
+    }
+    return nullptr;
+}
+
 void TCustomWordFile::ClearVBAProjectItems() {
     while (!FVBAProjectItems.empty()) FVBAProjectItems.pop_back();
 }

@@ -23,13 +23,9 @@ public:
     // VBA project text and the VBA modules are left as they are.
     void ClearInternalLists() override;
 
-    // --- published ---
-    const TDTWordSummaryInformation& SummaryInformation() const { return FSummaryInformation; }
-    TDTWordSummaryInformation& SummaryInformation() { return FSummaryInformation; }
-    // Copies the given record into the owned one.
-    void SetSummaryInformation(const TDTWordSummaryInformation& value) {
-        FSummaryInformation.Assign(value);
-    }
+    // The footnote, header ... lists by part (footers only from the XML
+    // reader; macros when wpiVBA is set).
+    const TWideStrings* PartText(TDocumentPart part) const override;
 
     // --- public, read-only ---
     TWideStrings& MacroText() { return FMacroText; }
@@ -62,7 +58,6 @@ protected:
     TWideStrings FAnnotationText;
     TWideStrings FEndNoteText;
     TWideStrings FTextBoxText;
-    TDTWordSummaryInformation FSummaryInformation;
     std::string FVBAProject;       // text of the VBA "PROJECT" stream
     std::string FVBAMacroSource;   // reserved; no reader fills it
     TVBAProjectItems FVBAProjectItems;

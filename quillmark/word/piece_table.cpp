@@ -18,7 +18,7 @@ namespace quillmark {
 namespace {
 
 [[noreturn]] void Damaged(const std::string& what) {
-    throw Exception("Word document is damaged: " + what);
+    throw EDamagedDocument("Word document is damaged: " + what);
 }
 
 // The CLX entry types.
@@ -209,11 +209,11 @@ void TWordBinFile::ReadSimpleText(std::string_view stream) {
     uint64_t total = CLX.Pos.back();
     std::u16string text = PieceText(stream, 0, total, codePage);
     AddText(text, *text_);
-    text_->Insert(0, GetTextStart());
-    text_->Add(GetTextFinish());
+    FrameList(*text_);
     AddSubDocuments([&](uint64_t from, uint64_t to) {
         return PieceText(stream, std::min(from, total), std::min(to, total), codePage);
     });
+    FrameParts();
 }
 
 void TWordBinFile::ReadWord2Text(std::string_view stream) {
@@ -227,9 +227,9 @@ void TWordBinFile::ReadWord2Text(std::string_view stream) {
     uint64_t fcMin = FIB.fcMin;
     std::u16string text = bytesOf(fcMin, FIB.fcMac);
     if (!text.empty()) AddText(text, *text_);
-    text_->Insert(0, GetTextStart());
-    text_->Add(GetTextFinish());
+    FrameList(*text_);
     AddSubDocuments([&](uint64_t from, uint64_t to) { return bytesOf(fcMin + from, fcMin + to); });
+    FrameParts();
 }
 
 }  // namespace quillmark

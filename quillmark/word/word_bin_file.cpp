@@ -2,6 +2,8 @@
 // FIB and choosing the streams; the code page of the document's language.
 #include "quillmark/word/word_bin_file.h"
 
+#include "quillmark/detection_input.h"
+
 #include <algorithm>
 
 #include "quillmark/framework/byte_reader.h"
@@ -21,16 +23,16 @@ uint16_t PeekU16(std::string_view bytes, size_t offset) {
 }  // namespace
 
 bool TWordBinFile::IsWordBinaryData(std::string_view bytes) {
-    if (TCompoundFile::IsCompoundFile(bytes)) {
-        try {
-            return TCompoundFile::Open(std::string(bytes))->Root().HasStream(u"WordDocument");
-        } catch (const Exception&) {
-            return false;  // damaged: left to the generic compound-file handling
-        }
-    }
+    TDetectionInput input(bytes);
+    return IsWordBinaryData(input);
+}
+
+bool TWordBinFile::IsWordBinaryData(const TDetectionInput& input) {
+    // A damaged compound file is left to the generic compound-file handling.
+    if (TCompoundFile::IsCompoundFile(input.Bytes())) return input.HasStream("WordDocument");
     // Write files share 0xBE31/0xBE32 with Word for DOS; only the Word for
     // Windows magic numbers identify a plain file as Word.
-    uint16_t ident = PeekU16(bytes, 0);
+    uint16_t ident = PeekU16(input.Bytes(), 0);
     return ident == 0xA59B || ident == 0xA5DB;
 }
 
@@ -133,7 +135,7 @@ void TWordBinFile::ReadFIB(std::string_view stream) {
 
 void TWordBinFile::ReadDocFromStream(std::string_view stream, const std::string* tableStream) {
     ReadFIB(stream);
-    if (quillmark::IsPasswordProtected(FIB)) throw Exception(strPasswordProtected);
+    if (quillmark::IsPasswordProtected(FIB)) throw EPasswordError(strPasswordProtected);
     if (!ParseItems().Contains(wpiText)) return;
     ReadCLX(FDocVersion >= 8 || FDocVersion == 0 ? tableStream : nullptr, stream);
     if (FDocVersion > 2)

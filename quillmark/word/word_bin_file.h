@@ -21,6 +21,8 @@
 
 namespace quillmark {
 
+class TDetectionInput;
+
 inline constexpr const char* strPasswordProtected = "Could not read the password protected file";
 
 // Lets the host choose the language (and so the code page) of 8-bit text.
@@ -47,6 +49,7 @@ public:
     // True for a compound file with a "WordDocument" stream, or a plain file
     // that starts with the magic number of Word for Windows 1 or 2.
     static bool IsWordBinaryData(std::string_view bytes);
+    static bool IsWordBinaryData(const TDetectionInput& input);
 
     // --- published ---
     int DocVersion() const { return FDocVersion; }

@@ -1,5 +1,7 @@
 #include "quillmark/word/word_xml_file.h"
 
+#include "quillmark/detection_input.h"
+
 #include <algorithm>
 
 #include "quillmark/framework/compound_file.h"
@@ -28,17 +30,13 @@ bool StartsWithIgnoringCase(std::string_view s, std::string_view prefix) {
 }  // namespace
 
 bool TWordXmlFile::IsWordXmlData(std::string_view bytes) {
-    try {
-        if (IsZipArchiveData(bytes)) {
-            TZipArchive zip;
-            zip.LoadFromBytes(std::string(bytes));
-            return zip.GetIndexByFileName(kDocumentPart) >= 0;
-        }
-        if (TCompoundFile::IsCompoundFile(bytes))
-            return TCompoundFile::Open(std::string(bytes))->Root().HasStream(kPackageStream);
-    } catch (const Exception&) {
-    }
-    return false;
+    TDetectionInput input(bytes);
+    return IsWordXmlData(input);
+}
+
+bool TWordXmlFile::IsWordXmlData(const TDetectionInput& input) {
+    if (input.IsZip()) return input.HasZipMember(kDocumentPart, true);
+    return input.HasStream(Utf16ToUtf8(kPackageStream));
 }
 
 std::vector<std::string> TWordXmlFile::NumberedParts(const TZipArchive& zip, std::string_view prefix) {
@@ -76,8 +74,18 @@ void TWordXmlFile::LoadFromFile(const std::string& fileName) {
 
 void TWordXmlFile::LoadFromStream(TStream& stream) {
     TMSWBaseDocument::LoadFromStream(stream);
+    std::string bytes = stream.ReadRest();
     TZipArchive zip;
-    zip.LoadFromStream(stream);
+    if (TCompoundFile::IsCompoundFile(bytes)) {
+        // A package embedded in a compound file's "Package" stream; a
+        // compound file without one holds no Word 2007 text.
+        auto file = TCompoundFile::Open(std::move(bytes));
+        TCompoundStorage root = file->Root();
+        if (!root.HasStream(kPackageStream)) return;
+        zip.LoadFromBytes(root.ReadStream(kPackageStream));
+    } else {
+        zip.LoadFromBytes(std::move(bytes));
+    }
     LoadPackage(zip);
 }
 
@@ -107,6 +115,7 @@ void TWordXmlFile::LoadPackage(const TZipArchive& zip) {
         LoadTextParts(zip, {"word/footnotes.xml"}, FootNoteText());
         LoadTextParts(zip, NumberedParts(zip, "word/header"), HeaderText());
         LoadTextParts(zip, NumberedParts(zip, "word/footer"), FooterText());
+        FrameParts();
     }
     if (ParseItems().Contains(wpiSummaryInformation)) {
         SummaryInformation().Clear();
@@ -120,7 +129,10 @@ void TWordXmlFile::LoadPackage(const TZipArchive& zip) {
 
 void TWordXmlFile::LoadTextParts(const TZipArchive& zip, const std::vector<std::string>& parts,
                                  TWideStrings& target) {
-    std::u16string start = GetTextStart();
+    // The main text carries its frame here; the part lists get theirs from
+    // FrameParts once they are all filled.
+    bool main = &target == text_.get();
+    std::u16string start = main ? GetTextStart() : std::u16string();
     if (!start.empty()) AddText(start, target);
     for (const std::string& part : parts) {
         if (IsCancelExtract) break;
@@ -128,7 +140,7 @@ void TWordXmlFile::LoadTextParts(const TZipArchive& zip, const std::vector<std::
         engine.LoadFromBytes(zip.DecompressFileName(part));
         WalkTree(engine.RootItem(), target);
     }
-    std::u16string finish = GetTextFinish();
+    std::u16string finish = main ? GetTextFinish() : std::u16string();
     if (!finish.empty()) AddText(finish, target);
 }
 

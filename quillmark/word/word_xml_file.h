@@ -20,6 +20,8 @@
 
 namespace quillmark {
 
+class TDetectionInput;
+
 class TWordXmlFile : public TCustomWordFile {
 public:
     TWordXmlFile() = default;
@@ -35,6 +37,7 @@ public:
     // True for a zip package with a "word/document.xml" part, or a compound
     // file with a "Package" stream (the format test of the command line).
     static bool IsWordXmlData(std::string_view bytes);
+    static bool IsWordXmlData(const TDetectionInput& input);
 
     // The parts that exist in the package, in the order they are read:
     // "word/header1.xml", "word/header2.xml", ... by number (prefix "word/header").

@@ -58,7 +58,7 @@ TEST(InfoCommand, PrintsOneJsonLinePerFile) {
     EXPECT_NE(lines[0].find("\"EditTime\":0"), std::string::npos);
     EXPECT_EQ(lines[0].find("\"error\""), std::string::npos);
     EXPECT_NE(lines[1].find("\"error\":"), std::string::npos) << lines[1];
-    EXPECT_NE(lines[2].find("\"format\":\"unknown\",\"error\":\"Unknown document format\""),
+    EXPECT_NE(lines[2].find("\"format\":\"unknown\",\"error\":\"unrecognised document format\""),
               std::string::npos)
         << lines[2];
     std::remove(text.c_str());

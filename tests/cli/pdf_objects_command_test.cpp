@@ -9,7 +9,7 @@ namespace {
 
 std::string Encrypted(const std::string& name) { return "'" + test::DataPath("pdf/encrypted/" + name) + "'"; }
 
-TEST(PdfObjectsCommand, PasswordOpensEncryptedFilesAndWrongOnesExitOne) {
+TEST(PdfObjectsCommand, PasswordOpensEncryptedFilesAndWrongOnesExitThree) {
     test::CliResult ok = test::RunCli("pdf-objects --check --password secret " + Encrypted("basic_3.rc4_128_user.pdf"));
     EXPECT_EQ(ok.status, 0) << ok.out;
     EXPECT_NE(ok.out.find("; 0 problems"), std::string::npos) << ok.out;
@@ -19,7 +19,7 @@ TEST(PdfObjectsCommand, PasswordOpensEncryptedFilesAndWrongOnesExitOne) {
 
     for (const char* args : {"", "--password wrong "}) {
         test::CliResult bad = test::RunCli(std::string("pdf-objects --check ") + args + Encrypted("basic_3.rc4_128_user.pdf"));
-        EXPECT_EQ(bad.status, 1);
+        EXPECT_EQ(bad.status, 3);
         EXPECT_NE(bad.out.find("Password is not valid"), std::string::npos) << bad.out;
     }
     EXPECT_EQ(test::RunCli("pdf-objects --password").status, 2);

@@ -7,7 +7,7 @@
 
 #include "quillmark/framework/compound_file.h"
 #include "quillmark/framework/exception.h"
-#include "quillmark/format_detection.h"
+#include "quillmark/format_registry.h"
 #include "support/compound_file_builder.h"
 #include "support/test_support.h"
 
@@ -126,7 +126,7 @@ TEST(CompoundFile, SignatureAndHeaderChecks) {
     EXPECT_EQ(ThrownMessage([] { TCompoundFile::Open(""); }), "Not a compound file");
     EXPECT_EQ(ThrownMessage([&] { TCompoundFile::Open(good.substr(0, 300)); }),
               "Compound file is damaged: header truncated at 300 of 512 bytes");
-    EXPECT_EQ(DetectFormat(good), DocumentFormat::CompoundFile);
+    EXPECT_STREQ(FormatName(DetectFormat(good)), "ole");
     EXPECT_TRUE(TCompoundFile::IsCompoundFileName(test::DataPath("compound/files/basic_3.doc")));
     EXPECT_FALSE(TCompoundFile::IsCompoundFileName(test::DataPath("compound/basic_3.doc.listing")));
     EXPECT_FALSE(TCompoundFile::IsCompoundFileName("/nonexistent/file.doc"));

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "quillmark/framework/code_pages.h"
+#include "quillmark/extract.h"
+#include "quillmark/format_registry.h"
 #include "quillmark/framework/exception.h"
 #include "quillmark/readers/wordperfect_charsets.h"
 #include "support/compound_file_builder.h"
@@ -175,6 +177,17 @@ TEST(WordPerfectFile, NotesFollowTheirParagraphOrTheDocument) {
     doc.textPackets = {"foot\x80note\xCC", "end\x80note"};
     EXPECT_EQ(LoadBody(doc.Build()),
               "Main1 more\r\n[1] foot note\r\n\r\nNexti\r\nLast[1] end note\r\n");
+    {
+        TWordPerfectFile r;
+        r.SetTextFormating(tfHTML);
+        TMemoryStream s(doc.Build());
+        r.LoadFromStream(s);
+        ASSERT_EQ(r.FootNoteText().Count(), 3);  // framed: opening, note, closing
+        EXPECT_EQ(r.FootNoteText()[1], u"foot note<p></p>\r\n");
+        EXPECT_EQ(r.PartText(TDocumentPart::Endnotes), &r.EndNoteText());
+        EXPECT_EQ(r.EndNoteText()[1], u"end note");
+        EXPECT_EQ(r.PartText(TDocumentPart::Headers), nullptr);
+    }
     // A packet is shown once however often it is named; ids outside the
     // index and notes inside undo regions are ignored.
     auto twice = Wp6().Note(0, 1).Note(0, 1).Note(0, 7).Undo(0).Note(1, 2).Undo(1).HardReturn();
@@ -240,6 +253,9 @@ TEST(WordPerfectFile, ErrorsCarryTheirMessages) {
     auto locked = Wp6().Text("secret");
     locked.encryption = 0x1234;
     EXPECT_EQ(ErrorOf(locked.Build()), strWPDPasswordProtected);
+    EXPECT_THROW(LoadBody(locked.Build()), EPasswordError);
+    EXPECT_THROW(LoadBody(Wp6().Text("\xF0\x01\x01X").Build()), EDamagedDocument);
+    EXPECT_THROW(LoadBody("not WordPerfect"), EUnsupportedFormat);
     auto locked5 = Wp5().Text("secret");
     locked5.encryption = 0x1234;
     EXPECT_EQ(ErrorOf(locked5.Build()), strWPDPasswordProtected);
@@ -361,6 +377,24 @@ TEST(WordPerfectFile, CompoundFileWithPerfectOfficeMainStream) {
     r2.SetTextFormating(tfHTML);
     r2.LoadFromStream(s2);
     EXPECT_EQ(r2.Text().Count(), 0);  // not even the frame
+}
+
+TEST(WordPerfectFile, RegistryDetectsPlainAndCompoundFiles) {
+    test::CompoundFileBuilder cfb;
+    cfb.AddStream(u"PerfectOffice_MAIN", Wp6().Text("in\x80OLE").Build());
+    const std::string compound = cfb.Build();
+    test::CompoundFileBuilder plainOle;
+    plainOle.AddStream(u"Other", "x");
+    EXPECT_STREQ(FormatName(DetectFormat(Wp6().Text("x").Build())), "wpd");
+    EXPECT_STREQ(FormatName(DetectFormat(Wp5().Text("x").Build())), "wpd");
+    EXPECT_STREQ(FormatName(DetectFormat(compound)), "wpd");
+    EXPECT_STRNE(FormatName(DetectFormat(plainOle.Build())), "wpd");
+    // WordPerfect 4.2 has no signature: not claimed.
+    EXPECT_STRNE(FormatName(DetectFormat(std::string("\xCB\x0A\x01\xF6\x01\xCB"))), "wpd");
+    EXPECT_EQ(ExtractBytes(compound).Text, "in OLE\n");
+    auto locked = Wp5().Text("secret");
+    locked.encryption = 1;
+    EXPECT_THROW(ExtractBytes(locked.Build()), EPasswordError);
 }
 
 // ------------------------------------------------------------ hostile input

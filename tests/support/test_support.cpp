@@ -72,8 +72,9 @@ std::string FromHex(std::string_view hex) {
     return out;
 }
 
-CliResult RunCli(const std::string& args) {
-    std::string cmd = std::string(QUILLMARK_CLI) + " " + args + " 2>&1";
+CliResult RunCli(const std::string& args) { return RunShell(std::string(QUILLMARK_CLI) + " " + args + " 2>&1"); }
+
+CliResult RunShell(const std::string& cmd) {
     CliResult r{-1, {}};
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return r;

@@ -30,5 +30,7 @@ struct CliResult {
     std::string out;
 };
 CliResult RunCli(const std::string& args);
+// Runs a shell command line as it stands, capturing its stdout only.
+CliResult RunShell(const std::string& command);
 
 }  // namespace quillmark::test

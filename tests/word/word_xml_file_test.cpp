@@ -6,7 +6,7 @@
 #include <fstream>
 #include <functional>
 
-#include "quillmark/format_detection.h"
+#include "quillmark/format_registry.h"
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/date_time.h"
 #include "quillmark/framework/exception.h"
@@ -207,7 +207,7 @@ TEST(WordXmlFile, PackagesInsideACompoundFileAndWithAContainerHeader) {
     reader.LoadFromOLEStream(stream);
     EXPECT_EQ(reader.Text().Lines(), std::vector<std::u16string>{u"Embedded"});
     EXPECT_TRUE(TWordXmlFile::IsWordXmlData(ole));
-    EXPECT_EQ(DetectFormat(ole), DocumentFormat::Docx);
+    EXPECT_STREQ(FormatName(DetectFormat(ole)), "docx");
 
     // "BDOC" and 8 more bytes before the package.
     TWordXmlFile bdoc;
@@ -241,7 +241,7 @@ TEST(WordXmlFile, FilesThatAreNoPackageAreRejectedByName) {
     ZipBuilder b;
     b.Add("content.xml", "<office:document/>");
     std::string zip = b.Build();
-    EXPECT_EQ(DetectFormat(zip), DocumentFormat::Unknown);
+    EXPECT_EQ(DetectFormat(zip), nullptr);
     EXPECT_EQ(Loaded(zip).reader.Text().Count(), 0);
 }
 
