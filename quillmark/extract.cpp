@@ -48,7 +48,12 @@ ExtractResult ExtractBytes(std::string_view bytes, const ExtractOptions& options
     const TFormatEntry* format = DetectFormat(input);
     if (!format) throw EUnsupportedFormat(strUnrecognisedFormat);
     auto reader = CreateReader(format);
-    if (!reader) throw EUnsupportedFormat(FormatMessage(strNoTextReader, format->Name));
+    if (!reader) {
+        // A container with no text of ours: a damaged one reports its damage.
+        TDTWordSummaryInformation ignored;
+        if (format->ReadInfo) format->ReadInfo(input, options.Password, ignored);
+        throw EUnsupportedFormat(FormatMessage(strNoTextReader, format->Name));
+    }
     reader->SetTextFormating(options.Format);
     reader->SetMaxTextLength(options.MaxLength);
     reader->SetPassword(options.Password);

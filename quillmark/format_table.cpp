@@ -3,7 +3,9 @@
 #include "quillmark/format_registry.h"
 
 #include "quillmark/framework/compound_file.h"
+#include "quillmark/framework/exception.h"
 #include "quillmark/framework/property_set.h"
+#include "quillmark/package/zip_archive.h"
 #include "quillmark/pdf/pdf_reader.h"
 #include "quillmark/readers/palmdoc_file.h"
 #include "quillmark/readers/wordperfect_file.h"
@@ -52,6 +54,17 @@ std::vector<TFormatEntry> BuiltinFormats() {
                                ReadSummaryInformation(file->Root(), info);
                            else
                                TCompoundFile::Open(std::string(in.Bytes()));  // reports the damage
+                       },
+                       /*Fallback=*/true});
+    // Any other zip: no text of ours. Its metadata reader opens the archive,
+    // so a damaged one says what is wrong instead of "unrecognised".
+    formats.push_back({"zip", "zip archive",
+                       [](const TDetectionInput& in) { return IsZipArchiveData(in.Bytes()); }, nullptr,
+                       [](const TDetectionInput& in, const std::string&, TDTWordSummaryInformation&) {
+                           const TZipArchive* zip = in.Zip();
+                           if (!zip) TZipArchive().LoadFromBytes(std::string(in.Bytes()));  // throws the damage
+                           else if (zip->Count() == 0)
+                               throw EDamagedDocument("Zip archive is damaged: no central directory lists its members");
                        },
                        /*Fallback=*/true});
     return formats;
