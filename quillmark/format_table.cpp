@@ -11,6 +11,7 @@
 #include "quillmark/readers/odf_documents.h"
 #include "quillmark/readers/palmdoc_file.h"
 #include "quillmark/readers/wri_file.h"
+#include "quillmark/readers/wordperfect_file.h"
 #include "quillmark/word/word_bin_file.h"
 #include "quillmark/word/word_xml_file.h"
 
@@ -59,6 +60,12 @@ std::vector<TFormatEntry> BuiltinFormats() {
     formats.push_back({"odp", "OpenDocument presentation (also templates and flat .fodp)",
                        [](const TDetectionInput& in) { return TCustomOpenOfficeDocument::KindOf(in) == "odp"; },
                        Make<TOpenOfficePresentation>, nullptr});
+    formats.push_back({"wpd", "WordPerfect document (5.x, 6.x and later)",
+                       [](const TDetectionInput& in) {
+                           return TWordPerfectFile::IsWordPerfectData(in.Bytes()) ||
+                                  (in.IsCompoundFile() && in.HasStream("PerfectOffice_MAIN"));
+                       },
+                       Make<TWordPerfectFile>, nullptr});
     // Any other compound file (.xls, .ppt, .msi ...): no text of ours, but
     // every compound file keeps its metadata in the same property sets,
     // whichever application wrote it.

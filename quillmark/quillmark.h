@@ -20,6 +20,7 @@
 #include "quillmark/readers/palmdoc_file.h"
 #include "quillmark/readers/wri_file.h"
 #include "quillmark/readers/odf_documents.h"
+#include "quillmark/readers/wordperfect_file.h"
 #include "quillmark/codepages/unicode_ranges.h"
 #include "quillmark/word/custom_word_file.h"
 #include "quillmark/word/word_bin_file.h"
