@@ -1,23 +1,10 @@
 // libFuzzer target: WordPerfect 5.x/6.x documents (plain or in a compound
 // file) in all three renderings.
-#include <cstddef>
-#include <cstdint>
-#include <string>
+#include <string_view>
 
-#include "quillmark/framework/exception.h"
+#include "fuzz/reader_fuzzer.h"
 #include "quillmark/readers/wordperfect_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > (1u << 20)) return 0;
-    std::string bytes(reinterpret_cast<const char*>(data), size);
-    for (auto format : {quillmark::tfPlainText, quillmark::tfHTML, quillmark::tfRTF}) {
-        quillmark::TWordPerfectFile reader;
-        reader.SetTextFormating(format);
-        quillmark::TMemoryStream stream(bytes);
-        try {
-            reader.LoadFromStream(stream);
-        } catch (const quillmark::Exception&) {
-        }
-    }
-    return 0;
+    return quillmark::fuzz::LoadInEveryRendering<quillmark::TWordPerfectFile>(data, size);
 }

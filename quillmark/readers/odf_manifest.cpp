@@ -1,5 +1,7 @@
 #include "quillmark/readers/odf_manifest.h"
 
+#include "quillmark/framework/base64.h"
+
 // The Blowfish cipher of old packages is only offered by OpenSSL's
 // low-level interface (its EVP form needs the legacy provider).
 #define OPENSSL_SUPPRESS_DEPRECATED
@@ -117,34 +119,7 @@ bool ChecksumMatches(const TOdfEncryptionData& e, std::string_view plain) {
 
 }  // namespace
 
-std::string DecodeBase64(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() / 4 * 3);
-    uint32_t acc = 0;
-    int bits = 0;
-    bool ended = false;
-    for (char c : text) {
-        int v;
-        if (c >= 'A' && c <= 'Z') v = c - 'A';
-        else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-        else if (c >= '0' && c <= '9') v = c - '0' + 52;
-        else if (c == '+') v = 62;
-        else if (c == '/') v = 63;
-        else if (c == '=') {
-            ended = true;
-            continue;
-        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
-        else return {};
-        if (ended) return {};
-        acc = (acc << 6) | static_cast<uint32_t>(v);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out.push_back(static_cast<char>((acc >> bits) & 0xFF));
-        }
-    }
-    return out;
-}
+std::string DecodeBase64(std::string_view text) { return Base64Decode(text).value_or(std::string()); }
 
 void TOdfManifest::Load(std::string_view manifestXml) {
     encrypted_.clear();

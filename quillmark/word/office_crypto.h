@@ -23,6 +23,8 @@
 // reader does not know gives EEncryptedError.
 #pragma once
 
+#include "quillmark/framework/base64.h"
+
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -59,8 +61,6 @@ std::string Rc4(std::string_view key, std::string_view data);
 std::string AesDecrypt(std::string_view key, std::string_view iv, std::string_view data);
 // The password as the formats hash it: UTF-16 little-endian, no terminator.
 std::string PasswordUtf16le(std::string_view utf8Password);
-// Standard base64 (whitespace ignored); nullopt for anything else.
-std::optional<std::string> Base64Decode(std::string_view text);
 // Comparison whose time does not depend on where the inputs differ.
 bool SameBytes(std::string_view a, std::string_view b);
 // A 32-bit little-endian integer as 4 bytes.
