@@ -14,12 +14,14 @@ int RunExtract(const Args& args);
 int RunPdfObjects(const Args& args);
 int RunInfo(const Args& args);
 int RunLs(const Args& args);
+int RunBatch(const Args& args);
 
 // Each command's usage text, printed by "COMMAND --help" and "help COMMAND".
 extern const char* const kExtractUsage;
 extern const char* const kPdfObjectsUsage;
 extern const char* const kInfoUsage;
 extern const char* const kLsUsage;
+extern const char* const kBatchUsage;
 
 // Prints "quillmark: FILE: MESSAGE" on stderr.
 void ReportError(const std::string& file, const std::string& message);
