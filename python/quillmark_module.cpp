@@ -2,6 +2,7 @@
 // package. Documents are read with the GIL released, so threads extract in
 // parallel; the library's error kinds become Python exception classes.
 #include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
 
 #include <cerrno>
 #include <cstring>
@@ -85,7 +86,7 @@ uint64_t InputLimit(int64_t maxInputBytes) {
     return maxInputBytes == 0 ? kDefaultMaxInputBytes : static_cast<uint64_t>(maxInputBytes);
 }
 
-py::str Extract(const py::object& source, const std::string& format, std::optional<std::string> password,
+py::str PyExtract(const py::object& source, const std::string& format, std::optional<std::string> password,
                 std::optional<std::string> part, int64_t maxLength, int64_t maxInputBytes) {
     ExtractOptions options;
     options.MaxInputBytes = InputLimit(maxInputBytes);
@@ -110,7 +111,7 @@ py::str Extract(const py::object& source, const std::string& format, std::option
 
 // Everything the batch command records for a document: format, text and
 // metadata in one read.
-py::dict Read(const py::object& source, const std::string& format, std::optional<std::string> password,
+py::dict PyRead(const py::object& source, const std::string& format, std::optional<std::string> password,
              int64_t maxInputBytes) {
     ExtractOptions options;
     options.MaxInputBytes = InputLimit(maxInputBytes);
@@ -129,7 +130,7 @@ py::dict Read(const py::object& source, const std::string& format, std::optional
     return d;
 }
 
-py::dict Info(const py::object& source, std::optional<std::string> password, int64_t maxInputBytes) {
+py::dict PyInfo(const py::object& source, std::optional<std::string> password, int64_t maxInputBytes) {
     uint64_t limit = InputLimit(maxInputBytes);
     Source s = ToSource(source);
     TDocumentInfo info;
@@ -158,7 +159,7 @@ py::dict MetadataDict(const TDTWordSummaryInformation& summary) {
     return d;
 }
 
-std::string Detect(const py::object& source) {
+std::string PyDetect(const py::object& source) {
     Source s = ToSource(source);
     py::gil_scoped_release release;
     const TFormatEntry* format = DetectFormat(TDetectionInput(LoadBytes(s, kDefaultMaxInputBytes)));
@@ -196,12 +197,12 @@ PYBIND11_MODULE(_quillmark, m) {
             error(e.what());
         }
     });
-    m.def("extract", &Extract, py::arg("path_or_bytes"), py::arg("format") = "text",
+    m.def("extract", &PyExtract, py::arg("path_or_bytes"), py::arg("format") = "text",
           py::arg("password") = py::none(), py::arg("part") = py::none(), py::arg("max_length") = 0, py::arg("max_input_bytes") = 0);
-    m.def("read", &Read, py::arg("path_or_bytes"), py::arg("format") = "text", py::arg("password") = py::none(),
+    m.def("read", &PyRead, py::arg("path_or_bytes"), py::arg("format") = "text", py::arg("password") = py::none(),
           py::arg("max_input_bytes") = 0);
-    m.def("info", &Info, py::arg("path_or_bytes"), py::arg("password") = py::none(), py::arg("max_input_bytes") = 0);
-    m.def("detect", &Detect, py::arg("path_or_bytes"));
+    m.def("info", &PyInfo, py::arg("path_or_bytes"), py::arg("password") = py::none(), py::arg("max_input_bytes") = 0);
+    m.def("detect", &PyDetect, py::arg("path_or_bytes"));
     py::list names;
     for (const auto& f : RegisteredFormats()) names.append(f.Name);
     m.attr("formats") = py::tuple(names);
