@@ -166,7 +166,7 @@ def test_symlink_loops_and_missing_names(cli, docs, tmp_path):
     recs = records(r.stdout.decode())
     assert len(recs) == 6 and r.returncode == 1
     missing = [x for x in recs if x["path"].endswith("missing.doc")][0]
-    assert missing["error_kind"] == "other" and "Cannot open" in missing["error"]
+    assert missing["error_kind"] == "other" and "No such file" in missing["error"]
 
 
 def test_usage_errors(cli, tmp_path):
