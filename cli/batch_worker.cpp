@@ -35,6 +35,7 @@ static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set from a si
 extern "C" void OnCancelSignal(int) { gCancel.store(true, std::memory_order_relaxed); }
 
 constexpr uint32_t kMaxPathBytes = 1 << 20;
+constexpr size_t kMaxAnswerBytes = UINT32_MAX;
 
 // QUILLMARK_BATCH_TEST_HOOK="ACTION:NAME" makes the worker misbehave on the
 // file whose last path component is NAME, so the tests can check that the
@@ -157,6 +158,10 @@ void RunBatchWorker(int inFd, int outFd, const BatchSettings& settings) {
             result = ProcessFile(file, settings, hook);
         } catch (const std::bad_alloc&) {
             result = {BatchKind::Memory, FailureRecord(file, BatchKind::Memory, "out of memory", 0)};
+        }
+        if (result.line.size() > kMaxAnswerBytes) {
+            // The answer's length field is 32 bits.
+            result = {BatchKind::Limit, FailureRecord(file, BatchKind::Limit, "record larger than 4 GiB", 0)};
         }
         uint8_t kind = static_cast<uint8_t>(result.kind);
         uint32_t size = static_cast<uint32_t>(result.line.size());
