@@ -15,6 +15,7 @@ int RunPdfObjects(const Args& args);
 int RunInfo(const Args& args);
 int RunLs(const Args& args);
 int RunBatch(const Args& args);
+int RunMacros(const Args& args);
 
 // Each command's usage text, printed by "COMMAND --help" and "help COMMAND".
 extern const char* const kExtractUsage;
@@ -22,6 +23,7 @@ extern const char* const kPdfObjectsUsage;
 extern const char* const kInfoUsage;
 extern const char* const kLsUsage;
 extern const char* const kBatchUsage;
+extern const char* const kMacrosUsage;
 
 // Prints "quillmark: FILE: MESSAGE" on stderr.
 void ReportError(const std::string& file, const std::string& message);

@@ -49,6 +49,11 @@ void JsonObject::Int(const char* key, int64_t v) {
     out_ += std::to_string(v);
 }
 
+void JsonObject::Bool(const char* key, bool v) {
+    Key(key);
+    out_ += v ? "true" : "false";
+}
+
 void JsonObject::Date(const char* key, TDateTime v) {
     Key(key);
     if (v == 0) out_ += "null";

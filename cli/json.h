@@ -18,6 +18,7 @@ public:
     void Str(const char* key, const std::string& utf8);
     void Str(const char* key, const std::u16string& text);
     void Int(const char* key, int64_t v);
+    void Bool(const char* key, bool v);
     void Date(const char* key, TDateTime v);  // null when not set
     void Raw(const char* key, const std::string& json);  // a value already in JSON
     // The object as it stands, closed ("{}" when empty), without a line end.

@@ -23,6 +23,7 @@ const Command kCommands[] = {
     {"extract", quillmark::cli::RunExtract, &quillmark::cli::kExtractUsage, "print the text of documents"},
     {"info", quillmark::cli::RunInfo, &quillmark::cli::kInfoUsage, "print the metadata of documents as JSON lines"},
     {"ls", quillmark::cli::RunLs, &quillmark::cli::kLsUsage, "list the streams of a compound file or the members of a zip"},
+    {"macros", quillmark::cli::RunMacros, &quillmark::cli::kMacrosUsage, "print the VBA macro source of documents"},
     {"pdf-objects", quillmark::cli::RunPdfObjects, &quillmark::cli::kPdfObjectsUsage, "list a PDF's cross-reference entries"},
 };
 

@@ -3,9 +3,13 @@
 #include "quillmark/format_registry.h"
 
 #include "quillmark/framework/compound_file.h"
+#include "quillmark/framework/exception.h"
 #include "quillmark/framework/property_set.h"
+#include "quillmark/package/zip_archive.h"
 #include "quillmark/pdf/pdf_reader.h"
+#include "quillmark/readers/fiction_book.h"
 #include "quillmark/readers/palmdoc_file.h"
+#include "quillmark/readers/wri_file.h"
 #include "quillmark/word/word_bin_file.h"
 #include "quillmark/word/word_xml_file.h"
 
@@ -25,6 +29,9 @@ std::vector<TFormatEntry> BuiltinFormats() {
     formats.push_back({"palmdoc", "PalmDoc or Peanut e-book",
                        [](const TDetectionInput& in) { return TPalmDocFile::IsPalmDocData(in.Bytes()); },
                        Make<TPalmDocFile>, nullptr});
+    formats.push_back({"wri", "Windows Write document",
+                       [](const TDetectionInput& in) { return TWRIFile::IsWriteData(in.Bytes()); },
+                       Make<TWRIFile>, nullptr});
     formats.push_back({"doc", "Word binary document (Word 2, 6/95, 97 and later)",
                        [](const TDetectionInput& in) { return TWordBinFile::IsWordBinaryData(in); },
                        Make<TWordBinFile>, nullptr});
@@ -34,6 +41,14 @@ std::vector<TFormatEntry> BuiltinFormats() {
     formats.push_back({"docx", "Word 2007 document",
                        [](const TDetectionInput& in) { return TWordXmlFile::IsWordXmlData(in); },
                        Make<TWordXmlFile>, nullptr});
+    // A book is XML that starts with its FictionBook element, or a zip of
+    // one .fb2 file (.fb2.zip), judged by the zip's names alone.
+    formats.push_back({"fb2", "FictionBook 2 e-book",
+                       [](const TDetectionInput& in) {
+                           return TFictionBook::IsFictionBookData(in.Bytes()) ||
+                                  (in.IsZip() && TFictionBook::IsFictionBookZip(in.ZipNames()));
+                       },
+                       Make<TFictionBook>, nullptr});
     // Any other compound file (.xls, .ppt, .msi ...): no text of ours, but
     // every compound file keeps its metadata in the same property sets,
     // whichever application wrote it.
@@ -45,6 +60,17 @@ std::vector<TFormatEntry> BuiltinFormats() {
                                ReadSummaryInformation(file->Root(), info);
                            else
                                TCompoundFile::Open(std::string(in.Bytes()));  // reports the damage
+                       },
+                       /*Fallback=*/true});
+    // Any other zip: no text of ours. Its metadata reader opens the archive,
+    // so a damaged one says what is wrong instead of "unrecognised".
+    formats.push_back({"zip", "zip archive",
+                       [](const TDetectionInput& in) { return IsZipArchiveData(in.Bytes()); }, nullptr,
+                       [](const TDetectionInput& in, const std::string&, TDTWordSummaryInformation&) {
+                           const TZipArchive* zip = in.Zip();
+                           if (!zip) TZipArchive().LoadFromBytes(std::string(in.Bytes()));  // throws the damage
+                           else if (zip->Count() == 0)
+                               throw EDamagedDocument("Zip archive is damaged: no central directory lists its members");
                        },
                        /*Fallback=*/true});
     return formats;

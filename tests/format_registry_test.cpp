@@ -120,7 +120,7 @@ TEST(FormatRegistry, DetectionReadsTheZipDirectoryWithoutInflating) {
 
 TEST(FormatRegistry, EveryFormatReadsTheSameFromBytesAsFromItsFile) {
     for (const char* name : {"palmdoc/basic_3.pdb", "word/basic_3.doc", "docx/basic_3.docx", "pdf/basic_3.pdf",
-                             "word/poi_word2.doc"}) {
+                             "word/poi_word2.doc", "fb2/basic_3.fb2"}) {
         std::string path = test::DataPath(name);
         ExtractResult fromFile = Extract(path);
         ExtractResult fromBytes = ExtractBytes(ReadFileBytes(path));
@@ -149,6 +149,20 @@ TEST(FormatRegistry, ErrorKindsNameTheProblem) {
     o = {};
     o.MaxInputBytes = 100;
     EXPECT_THROW(Extract(test::DataPath("word/basic_3.doc"), o), ELimitError);
+    o.MaxInputBytes = 1 << 20;
+    EXPECT_THROW(Extract("/dev/zero", o), ELimitError);  // an endless device
+
+    // A recognised container that is damaged says so; an intact one with no
+    // text of ours is unsupported.
+    test::ZipBuilder zip;
+    zip.Add("data.bin", "payload");
+    std::string good = zip.Build();
+    EXPECT_STREQ(FormatName(DetectFormat(good)), "zip");
+    EXPECT_THROW(ExtractBytes(good), EUnsupportedFormat);
+    zip.declaredEntries = 65535;
+    EXPECT_THROW(ExtractBytes(zip.Build()), EDamagedDocument);
+    EXPECT_THROW(ReadDocumentInfo(zip.Build()), EDamagedDocument);
+    EXPECT_THROW(ExtractBytes(good.substr(0, good.size() / 2)), EDamagedDocument);  // cut short
 }
 
 }  // namespace

@@ -31,19 +31,41 @@ void TDTPDFItems::SortItems() {
 }
 
 std::u16string TDTPDFPage::GetPlainText() const {
+    // Items on one line are joined by one space (none where either side
+    // already has one: the text's own space and a gap are one word break);
+    // lines carry no trailing blanks.
     std::u16string out;
+    auto trimEnd = [&out] {
+        while (!out.empty() && out.back() == u' ') out.pop_back();
+    };
     double previousTop = 0;
     for (int i = 0; i < items_.Count(); ++i) {
         const TDTPDFItem* item = items_.GetItem(i);
         if (item->ItemType != itText) continue;
         const auto* t = static_cast<const TDTPDFItemText*>(item);
         if (!out.empty()) {
-            if (std::fabs(previousTop - t->Top) > 5) out += u"\r\n";
-            else if (!t->IsContinueBlock) out += u' ';
+            if (std::fabs(previousTop - t->Top) > 5) {
+                trimEnd();
+                out += u"\r\n";
+            } else if (!t->IsContinueBlock && out.back() != u' ' && out.back() != u'\n' &&
+                       (t->Text.empty() || t->Text[0] != u' ')) {
+                out += u' ';
+            }
         }
-        out += t->Text;
+        // A line starts with its first character, and a gap already written
+        // absorbs the spaces an item starts with; an item of blanks alone is
+        // one space.
+        std::u16string_view text = t->Text;
+        bool atGap = out.empty() || out.back() == u'\n' || out.back() == u' ';
+        size_t lead = text.find_first_not_of(u' ');
+        if (lead == std::u16string_view::npos) {
+            if (!atGap && !text.empty()) out += u' ';
+        } else {
+            out.append(atGap ? text.substr(lead) : text);
+        }
         previousTop = t->Top;
     }
+    trimEnd();
     return out;
 }
 

@@ -3,7 +3,13 @@
 #include "quillmark/framework/byte_reader.h"
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/exception.h"
+#include "quillmark/framework/limits.h"
+#include "quillmark/package/raw_inflate.h"
+#include "quillmark/readers/ereader_markup.h"
 #include "quillmark/readers/palmdoc_compression.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace quillmark {
 
@@ -41,13 +47,35 @@ bool RecordOffset(const ByteReader& r, size_t i, uint32_t& offset) {
     return true;
 }
 
+// Record i's bytes: from its offset to the next listed record's (the last
+// record runs to the end of the file); empty when the list entry is missing
+// or the offsets are out of order.
+std::string_view RecordBytes(std::string_view data, const ByteReader& r, uint32_t i, uint32_t count) {
+    uint32_t start = 0, next = 0;
+    if (i >= count || !RecordOffset(r, i, start) || start > data.size()) return {};
+    uint32_t end = static_cast<uint32_t>(data.size());
+    if (i + 1 < count && RecordOffset(r, i + 1, next) && next >= start && next <= data.size()) end = next;
+    return data.substr(start, end - start);
+}
+
+// A zlib stream (2-byte header, deflate data, Adler-32), inflated up to limit.
+std::string InflateZlib(std::string_view record, size_t limit) {
+    if (record.size() < 2) return {};
+    unsigned cmf = static_cast<unsigned char>(record[0]), flg = static_cast<unsigned char>(record[1]);
+    if ((cmf & 0x0F) != 8 || ((cmf << 8) | flg) % 31 != 0 || (flg & 0x20)) return {};
+    return InflateRaw(record.substr(2), limit, "eReader record");
+}
+
 }  // namespace
 
 bool TPalmDocFile::IsPalmDocData(std::string_view bytes) {
     if (bytes.size() < kPDBHeaderSize) return false;
     std::string_view type = bytes.substr(60, 4), creator = bytes.substr(64, 4);
-    return (type == "TEXt" && creator == "REAd") || (type == "PNRD" && creator == "PPRS");
+    return (type == "TEXt" && creator == "REAd") || (type == "PNRD" && creator == "PPRS") ||
+           (type == "PNRd" && creator == "PPrs");
 }
+
+bool TPalmDocFile::IsEReaderFile() const { return header_.PDBType == "PNRd" && header_.Creator == "PPrs"; }
 
 bool TPalmDocFile::IsPeanutFile() const {
     return header_.PDBType == "PNRD" && header_.Creator == "PPRS";
@@ -68,7 +96,7 @@ void TPalmDocFile::LoadFromStream(TStream& stream) {
     const std::string data = stream.ReadRest();
     header_ = ParseHeader(data);
     bool palmDoc = header_.PDBType == "TEXt" && header_.Creator == "REAd";
-    if (!palmDoc && !IsPeanutFile()) throw Exception(strNotValidPalmDoc);
+    if (!palmDoc && !IsPeanutFile() && !IsEReaderFile()) throw Exception(strNotValidPalmDoc);
 
     const uint16_t pdbCount = header_.NumRecords;
     ByteReader r(data);
@@ -77,6 +105,11 @@ void TPalmDocFile::LoadFromStream(TStream& stream) {
     uint16_t textCount = available;
 
     uint32_t rec0 = 0;
+    if (IsEReaderFile()) {
+        if (pdbCount == 0 || !RecordOffset(r, 0, rec0) || rec0 >= data.size()) throw Exception(strNotValidPalmDoc);
+        ReadEReader(data, pdbCount, rec0);
+        return;
+    }
     if (pdbCount > 0 && RecordOffset(r, 0, rec0) && rec0 < data.size()) {
         if (IsPeanutFile()) {
             ByteReader p(std::string_view(data).substr(rec0));
@@ -97,6 +130,9 @@ void TPalmDocFile::LoadFromStream(TStream& stream) {
             record0_.NumRecords = p.u16be_or_zero();
             record0_.RecSize = p.u16be_or_zero();
             record0_.Position = p.u32be_or_zero();
+            // Mobipocket DRM: decoding would give garbage reported as text.
+            uint16_t encryption = static_cast<uint16_t>(record0_.Position >> 16);
+            if (encryption == 1 || encryption == 2) throw EEncryptedError(strEBookEncrypted);
             // Record 0 counts the text records; bookmark, image and metadata
             // records that follow them are not text.
             if (record0_.NumRecords >= 1 && record0_.NumRecords <= available)
@@ -109,6 +145,70 @@ void TPalmDocFile::LoadFromStream(TStream& stream) {
 
     if (!ParseItems().Contains(wpiText)) return;
     WithFrame([&] { ReadText(data, pdbCount); });
+}
+
+void TPalmDocFile::ReadEReader(std::string_view data, uint16_t pdbCount, uint32_t rec0) {
+    ByteReader p(data.substr(rec0));
+    TEReaderRecord0 h;
+    h.Compression = p.u16be_or_zero();
+    auto at = [&](size_t offset) { return p.in_range(offset, 2) ? p.at_u16be(offset) : uint16_t{0}; };
+    h.NonTextRecord = at(12);
+    h.FootnoteCount = at(28);
+    h.SidebarCount = at(30);
+    h.MetadataRecord = at(44);
+    h.FootnoteRecord = at(48);
+    h.SidebarRecord = at(50);
+    record0_.Version = h.Compression;
+    if (h.Compression == kEReaderDrm1 || h.Compression == kEReaderDrm2) throw EEncryptedError(strEBookEncrypted);
+    if (h.Compression != kEReaderPalmDoc && h.Compression != kEReaderZlib)
+        throw Exception("Unknown eReader compression " + std::to_string(h.Compression));
+    ByteReader r(data);
+    uint32_t textEnd = std::min<uint32_t>(h.NonTextRecord, pdbCount);
+    header_.NumRecords = static_cast<uint16_t>(textEnd > 1 ? textEnd - 1 : 0);
+    // Every record's output is bounded by the library's cap on the whole.
+    size_t budget = MaxOutputBytes();
+    auto decode = [&](uint32_t i) {
+        std::string_view rec = RecordBytes(data, r, i, pdbCount);
+        std::string out = h.Compression == kEReaderZlib ? InflateZlib(rec, budget) : DecompressText(rec, 4096);
+        if (out.size() > budget) throw ELimitError("eReader text is larger than the output limit");
+        budget -= out.size();
+        return out;
+    };
+
+    if (ParseItems().Contains(wpiSummaryInformation) && h.MetadataRecord > 0) {
+        // NUL-separated: title, author, rights, publisher, ISBN.
+        std::string_view meta = RecordBytes(data, r, h.MetadataRecord, pdbCount);
+        std::vector<std::u16string> fields;
+        size_t from = 0;
+        while (from <= meta.size() && fields.size() < 5) {
+            size_t nul = meta.find('\0', from);
+            if (nul == std::string_view::npos) nul = meta.size();
+            fields.push_back(MultiByteToWide(meta.substr(from, nul - from), 1252));
+            from = nul + 1;
+        }
+        fields.resize(5);
+        FSummaryInformation.SetTitle(fields[0]);
+        FSummaryInformation.SetAuthor(fields[1]);
+        FSummaryInformation.SetComments(fields[2]);
+        FSummaryInformation.SetCompany(fields[3]);
+    }
+    if (!ParseItems().Contains(wpiText)) return;
+    WithFrame([&] {
+        // The text records are one PML text cut into pieces (a command may
+        // straddle two), so they are joined before conversion.
+        std::string pml;
+        for (uint32_t i = 1; i < textEnd && !IsCancelExtract; ++i) pml += decode(i);
+        for (auto& line : PmlToLines(pml)) AddText(Escape(line), *text_);
+        // Footnotes, then sidebars, after the text: their first record is
+        // an index of names, each following one a note's PML.
+        for (auto [first, count] : {std::pair{h.FootnoteRecord, h.FootnoteCount},
+                                    std::pair{h.SidebarRecord, h.SidebarCount}}) {
+            if (first == 0 || count < 2) continue;
+            uint32_t end = std::min<uint32_t>(uint32_t{first} + count, pdbCount);
+            for (uint32_t i = uint32_t{first} + 1; i < end && !IsCancelExtract; ++i)
+                for (auto& line : PmlToLines(decode(i))) AddText(Escape(line), *text_);
+        }
+    });
 }
 
 void TPalmDocFile::ReadText(std::string_view data, uint16_t pdbCount) {

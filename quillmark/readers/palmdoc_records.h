@@ -48,6 +48,26 @@ struct TPDB_PeanutHeader {
 };
 
 inline constexpr size_t kPeanutHeaderSize = 116;
+
+// Record 0 of an eReader book ("PNRd"/"PPrs"), 132 bytes; the fields read.
+struct TEReaderRecord0 {
+    uint16_t Compression = 0;     // offset 0: 2 PalmDoc, 10 zlib, 260/272 DRM
+    uint16_t NonTextRecord = 0;   // offset 12: the first record after the text
+    uint16_t FootnoteCount = 0;   // offset 28: footnote records (an index, then one per note)
+    uint16_t SidebarCount = 0;    // offset 30: sidebar records, likewise
+    uint16_t MetadataRecord = 0;  // offset 44: title, author, rights, publisher, ISBN
+    uint16_t FootnoteRecord = 0;  // offset 48: the first footnote record
+    uint16_t SidebarRecord = 0;   // offset 50: the first sidebar record
+};
+
+inline constexpr uint16_t kEReaderPalmDoc = 2;
+inline constexpr uint16_t kEReaderZlib = 10;
+inline constexpr uint16_t kEReaderDrm1 = 260;
+inline constexpr uint16_t kEReaderDrm2 = 272;
+
+// Mobipocket-style PalmDoc books keep an encryption type in the 16 bits at
+// offset 12 of record 0 (1 old Mobipocket, 2 Mobipocket DRM; 0 none).
+inline constexpr size_t kDocRecord0EncryptionOffset = 12;
 inline constexpr uint16_t kPalmDocCompressed = 2;
 inline constexpr uint8_t kPeanutObfuscationKey = 0xA5;
 

@@ -11,6 +11,18 @@ void TCustomWordFile::ClearInternalLists() {
     for (TWideStrings* list : {&FMacroText, &FFootNoteText, &FHeaderText, &FFooterText,
                                &FAnnotationText, &FEndNoteText, &FTextBoxText})
         list->Clear();
+    FVBAProject.clear();
+    FVBACodePage = 0;
+    ClearVBAProjectItems();
+}
+
+void TCustomWordFile::TakeVBAProject(TVBAProject&& project) {
+    FVBAProject = std::move(project.Project);
+    FVBACodePage = project.CodePage;
+    ClearVBAProjectItems();
+    FVBAProjectItems = std::move(project.Items);
+    AppendMacroListing(FVBAProjectItems, FVBACodePage, FMacroText,
+                       [this](std::u16string_view s) { return Escape(s); });
 }
 
 const TWideStrings* TCustomWordFile::PartText(TDocumentPart part) const {

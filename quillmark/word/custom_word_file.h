@@ -10,6 +10,7 @@
 #include "quillmark/framework/base_document.h"
 #include "quillmark/framework/summary_information.h"
 #include "quillmark/framework/wide_strings.h"
+#include "quillmark/word/vba_project.h"
 #include "quillmark/word/word_records.h"
 
 namespace quillmark {
@@ -19,8 +20,9 @@ public:
     TCustomWordFile();
     ~TCustomWordFile() override;
 
-    // Empties the main list and the seven extra lists. The metadata, the
-    // VBA project text and the VBA modules are left as they are.
+    // Empties the main list and the seven extra lists, the VBA project text
+    // and the VBA modules (a load never lists another document's modules).
+    // The metadata is left as it is.
     void ClearInternalLists() override;
 
     // The footnote, header ... lists by part (footers only from the XML
@@ -44,6 +46,8 @@ public:
     const TWideStrings& TextBoxText() const { return FTextBoxText; }
     const std::string& VBAProject() const { return FVBAProject; }
     const std::string& VBAMacroSource() const { return FVBAMacroSource; }
+    // The code page of module names and sources (0 = the active ANSI code page).
+    int VBACodePage() const { return FVBACodePage; }
 
     TVBAProjectItems& VBAProjectItems() { return FVBAProjectItems; }
     const TVBAProjectItems& VBAProjectItems() const { return FVBAProjectItems; }
@@ -51,6 +55,10 @@ public:
     void ClearVBAProjectItems();
 
 protected:
+    // Keeps a project read from the document and lists the source of each of
+    // its modules in MacroText, in the current rendering.
+    void TakeVBAProject(TVBAProject&& project);
+
     TWideStrings FMacroText;
     TWideStrings FFootNoteText;
     TWideStrings FHeaderText;
@@ -61,6 +69,7 @@ protected:
     std::string FVBAProject;       // text of the VBA "PROJECT" stream
     std::string FVBAMacroSource;   // reserved; no reader fills it
     TVBAProjectItems FVBAProjectItems;
+    int FVBACodePage = 0;
 };
 
 }  // namespace quillmark

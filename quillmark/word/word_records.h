@@ -109,7 +109,9 @@ struct TVBAProjectItem {
     std::u16string ModuleName;
     std::u16string ModuleID;
     uint32_t Offset = 0;        // where the module's compressed source begins in its stream
-    std::string Body;           // the module's decompressed source
+    std::string Body;           // the module's decompressed source, in the project's code page
+    std::u16string StreamName;  // the module's stream, when the "dir" stream names it
+    std::string Damage;         // why the source stops early, when it does
 };
 
 // The project's modules, in the order the project stream lists them.

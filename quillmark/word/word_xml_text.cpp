@@ -86,7 +86,9 @@ void TWordXmlTextWalk::Leave(TDTXMLItem& node, bool fontMarked) {
     if (tag == u"w:tab") {
         // Tab stops (w:tab inside w:tabs) are definitions, not tabs.
         if (node.ParentItem && node.ParentItem->TagName == u"w:tabs") return;
-        Append(format_ == tfRTF ? u"\\tab " : format_ == tfHTML ? u"&tab;" : u"\t");
+        // HTML has no lower-case "&tab;" entity; a numeric reference reads
+        // the same in every browser and XML parser.
+        Append(format_ == tfRTF ? u"\\tab " : format_ == tfHTML ? u"&#9;" : u"\t");
     } else if (tag == u"w:br" || tag == u"w:cr") {
         Append(format_ == tfRTF ? u"\\line " : format_ == tfHTML ? u"<br>" : u"\r\n");
     } else if (tag == u"w:noBreakHyphen") {

@@ -19,7 +19,7 @@ CliResult RunCli(const std::string& args) { return RunShell(std::string(QUILLMAR
 
 // One small document per format that has a text reader.
 const char* const kSamples[] = {"palmdoc/basic_3.pdb", "word/basic_3.doc", "word/poi_word2.doc",
-                                "docx/basic_3.docx", "pdf/basic_3.pdf"};
+                                "docx/basic_3.docx", "pdf/basic_3.pdf", "write/tika_testMSWriteFile.wri"};
 
 TEST(CommandLine, StandardInputReadsEveryFormat) {
     for (const char* name : kSamples) {
@@ -57,6 +57,16 @@ TEST(CommandLine, HelpAndVersion) {
     EXPECT_EQ(version.out.rfind("quillmark ", 0), 0u);
     EXPECT_EQ(RunCli("help no-such-command 2>/dev/null").status, 2);
     EXPECT_EQ(RunCli("pdf-objects --stream abc " + test::DataPath("pdf/basic_3.pdf") + " 2>/dev/null").status, 2);
+}
+
+TEST(CommandLine, HtmlDeclaresTheUtf8ItIsWrittenIn) {
+    for (const char* name : kSamples) {
+        CliResult html = RunCli("extract --format html " + test::DataPath(name));
+        ASSERT_EQ(html.status, 0) << name;
+        std::string head = html.out.substr(0, html.out.find("</head>"));
+        EXPECT_NE(head.find("charset=utf-8"), std::string::npos) << name << head;
+        EXPECT_EQ(head.find("windows-"), std::string::npos) << name;
+    }
 }
 
 TEST(CommandLine, OptionsTakeEqualsOrSeparateValues) {

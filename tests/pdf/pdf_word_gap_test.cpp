@@ -236,3 +236,31 @@ TEST(PdfWordGap, WidthsReadFromTheFile) {
 
 }  // namespace
 }  // namespace quillmark
+
+namespace quillmark {
+namespace {
+
+TEST(PdfWordGap, ItemsJoinWithOneSpaceAndLinesEndWithoutBlanks) {
+    Page p;
+    struct Case {
+        const char* content;
+        const char16_t* text;
+    } cases[] = {
+        // Separate text objects on one line, a space at either side or both.
+        {"BT /F1 10 Tf 72 700 Td (ab ) Tj ET BT /F1 10 Tf 172 700 Td (cd) Tj ET", u"ab cd"},
+        {"BT /F1 10 Tf 72 700 Td (ab) Tj ET BT /F1 10 Tf 172 700 Td ( cd) Tj ET", u"ab cd"},
+        {"BT /F1 10 Tf 72 700 Td (ab ) Tj ET BT /F1 10 Tf 172 700 Td (  cd) Tj ET", u"ab cd"},
+        // An item of blanks alone is one space.
+        {"BT /F1 10 Tf 72 700 Td (ab) Tj ET BT /F1 10 Tf 100 700 Td (   ) Tj ET "
+         "BT /F1 10 Tf 172 700 Td (cd) Tj ET",
+         u"ab cd"},
+        // Trailing blanks go at the end of each line and of the page.
+        {"BT /F1 10 Tf 72 700 Td (ab  ) Tj ET BT /F1 10 Tf 72 600 Td (cd ) Tj ET", u"ab\r\ncd"},
+        // A line's leading blanks go too; spaces inside one string stay.
+        {"BT /F1 10 Tf 72 700 Td (  a  b) Tj ET", u"a  b"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(p.Text(c.content), c.text) << c.content;
+}
+
+}  // namespace
+}  // namespace quillmark
