@@ -78,7 +78,7 @@ def test_records_match_extract_and_exit_zero(cli, docs, tmp_path):
         assert rec["text"] == one.stdout.decode("utf-8")
         info = json.loads(subprocess.run([cli, "info", rec["path"]], capture_output=True, check=True,
                                          env=dict(os.environ, TZ="UTC")).stdout)
-        assert rec["metadata"] == {k: v for k, v in info.items() if k not in ("file", "format")}
+        assert rec["metadata"] == {k: v for k, v in info.items() if k not in ("file", "format", "Macros")}
         assert rec["format"] == info["format"]
 
 
