@@ -1,13 +1,15 @@
 # Two entry points for a fresh Debian 12 machine:
 #   make run   - build, then run the CLI over every document in samples/
-#   make test  - build, run the unit tests, then run them again under ASan+UBSan
+#   make test  - build, run the unit tests and the Python tests (binding, batch,
+#                Dask on a LocalCluster of 2), then the unit tests under ASan+UBSan
 # Other targets: build, sanitize, fuzz, bench, clean.
 
 BUILD      ?= build
 SAN_BUILD  ?= build-san
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-DEB_PACKAGES = cmake g++ make libgtest-dev zlib1g-dev libssl-dev pkg-config locales
+DEB_PACKAGES = cmake g++ make libgtest-dev zlib1g-dev libssl-dev pkg-config locales \
+               pybind11-dev python3-dev python3-pytest python3-distributed
 
 .PHONY: run test build sanitize fuzz bench deps clean
 

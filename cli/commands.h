@@ -14,6 +14,7 @@ int RunExtract(const Args& args);
 int RunPdfObjects(const Args& args);
 int RunInfo(const Args& args);
 int RunLs(const Args& args);
+int RunBatch(const Args& args);
 int RunMacros(const Args& args);
 
 // Each command's usage text, printed by "COMMAND --help" and "help COMMAND".
@@ -21,6 +22,7 @@ extern const char* const kExtractUsage;
 extern const char* const kPdfObjectsUsage;
 extern const char* const kInfoUsage;
 extern const char* const kLsUsage;
+extern const char* const kBatchUsage;
 extern const char* const kMacrosUsage;
 
 // Prints "quillmark: FILE: MESSAGE" on stderr.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/json.h"
 #include "cli/options.h"
 #include "cli/output.h"
 #include "quillmark/framework/exception.h"
@@ -14,96 +15,6 @@
 #include "quillmark/word/vba_project.h"
 
 namespace quillmark::cli {
-
-namespace {
-
-void AppendJsonString(std::string& out, const std::string& utf8) {
-    out += '"';
-    for (unsigned char c : utf8) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            default:
-                if (c < 0x20 || c == 0x7F) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    out += '"';
-}
-
-class JsonObject {
-public:
-    void Key(const char* key) {
-        out_ += out_.empty() ? "{" : ",";
-        AppendJsonString(out_, key);
-        out_ += ':';
-    }
-    void Str(const char* key, const std::string& utf8) {
-        Key(key);
-        AppendJsonString(out_, utf8);
-    }
-    void Str(const char* key, const std::u16string& text) { Str(key, Utf16ToUtf8(text)); }
-    void Int(const char* key, int32_t v) {
-        Key(key);
-        out_ += std::to_string(v);
-    }
-    void Bool(const char* key, bool v) {
-        Key(key);
-        out_ += v ? "true" : "false";
-    }
-    void Date(const char* key, TDateTime v) {
-        Key(key);
-        if (v == 0) out_ += "null";
-        else AppendJsonString(out_, DateTimeToIso8601(v));
-    }
-    std::string Finish() { return out_ + "}\n"; }
-
-private:
-    std::string out_;
-};
-
-void PutSummary(JsonObject& j, const TDTWordSummaryInformation& s) {
-    j.Str("Title", s.Title());
-    j.Str("Subject", s.Subject());
-    j.Str("Author", s.Author());
-    j.Str("Keywords", s.Keywords());
-    j.Str("Comments", s.Comments());
-    j.Str("Template", s.Template());
-    j.Str("LastAuthor", s.LastAuthor());
-    j.Str("RevNumber", s.RevNumber());
-    j.Str("AppName", s.AppName());
-    j.Date("Created", s.Created());
-    j.Date("LastSaved", s.LastSaved());
-    j.Date("LastPrinted", s.LastPrinted());
-    j.Int("EditTime", s.EditTime());
-    j.Int("PageCount", s.PageCount());
-    j.Int("WordCount", s.WordCount());
-    j.Int("CharCount", s.CharCount());
-    j.Str("Category", s.Category());
-    j.Str("PresentationTarget", s.PresentationTarget());
-    j.Str("Manager", s.Manager());
-    j.Str("Company", s.Company());
-    j.Int("ByteCount", s.ByteCount());
-    j.Int("LineCount", s.LineCount());
-    j.Int("ParagraphCount", s.ParagraphCount());
-    j.Int("SlideCount", s.SlideCount());
-    j.Int("NoteCount", s.NoteCount());
-    j.Int("HiddenSlideCount", s.HiddenSlideCount());
-    j.Int("MMClipCount", s.MMClipCount());
-    j.Int("CharCount2", s.CharCount2());
-}
-
-}  // namespace
 
 const char* const kInfoUsage =
     "usage: quillmark info [--password PW] FILE...\n"

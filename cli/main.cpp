@@ -19,6 +19,7 @@ struct Command {
 };
 
 const Command kCommands[] = {
+    {"batch", quillmark::cli::RunBatch, &quillmark::cli::kBatchUsage, "extract many documents in parallel into JSON lines"},
     {"extract", quillmark::cli::RunExtract, &quillmark::cli::kExtractUsage, "print the text of documents"},
     {"info", quillmark::cli::RunInfo, &quillmark::cli::kInfoUsage, "print the metadata of documents as JSON lines"},
     {"ls", quillmark::cli::RunLs, &quillmark::cli::kLsUsage, "list the streams of a compound file or the members of a zip"},

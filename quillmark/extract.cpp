@@ -59,6 +59,7 @@ ExtractResult ExtractBytes(std::string_view bytes, const ExtractOptions& options
     reader->SetMaxTextLength(options.MaxLength);
     reader->SetPassword(options.Password);
     reader->SetPart(options.Part);
+    reader->SetCancelFlag(options.Cancel);
     TDTWParseItems items{wpiText};
     if (options.Summary) items.Include(wpiSummaryInformation);
     if (options.Part == TDocumentPart::Macros) items.Include(wpiVBA);

@@ -7,6 +7,7 @@
 //   std::cout << r.Text;
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -28,6 +29,10 @@ struct ExtractOptions {
     bool Crlf = false;     // keep CR LF line ends in Text (default LF)
     bool Summary = true;   // read the metadata too
     uint64_t MaxInputBytes = kDefaultMaxInputBytes;
+    // Raised by the host (another thread, a signal handler) to stop the
+    // reading early; the text read so far is returned. See
+    // TMSWBaseDocument::SetCancelFlag.
+    const std::atomic<bool>* Cancel = nullptr;
 };
 
 struct ExtractResult {

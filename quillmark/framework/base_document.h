@@ -4,6 +4,7 @@
 // opening and closing text of the RTF and HTML renderings.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -95,6 +96,28 @@ std::optional<TDocumentPart> ParseDocumentPart(std::string_view name);
 
 class TMSWBaseDocument;
 
+// The stop flag readers test between pieces of work. A reader raises it
+// itself (the text limit was reached); a host can also hand it a flag of its
+// own to raise from another thread or a signal handler, and the reader then
+// stops at its next check as if its limit had been reached.
+class TCancelFlag {
+public:
+    explicit operator bool() const {
+        return own_ || (host_ && host_->load(std::memory_order_relaxed));
+    }
+    bool operator!() const { return !static_cast<bool>(*this); }
+    TCancelFlag& operator=(bool v) {
+        own_ = v;
+        return *this;
+    }
+    void SetHostFlag(const std::atomic<bool>* flag) { host_ = flag; }
+    const std::atomic<bool>* HostFlag() const { return host_; }
+
+private:
+    bool own_ = false;
+    const std::atomic<bool>* host_ = nullptr;
+};
+
 using TNotifyEvent = std::function<void(TMSWBaseDocument& sender)>;
 using TMSWTextChange = std::function<void(TMSWBaseDocument& sender, std::u16string& text)>;
 using TMSWordConvertSysCharEvent =
@@ -168,7 +191,13 @@ public:
     const TWideStrings& Text() const { return *text_; }
     TWideStrings& PlainText() { return *text_; }
 
-    bool Cancelled() const { return IsCancelExtract; }
+    bool Cancelled() const { return static_cast<bool>(IsCancelExtract); }
+    // A flag the host raises to stop the reading in progress (a timeout, a
+    // user's cancel). The reader stops at its next check and keeps the text
+    // read so far; null (the default) removes it. The flag must outlive the
+    // load. Readers check it where they check their own limit.
+    void SetCancelFlag(const std::atomic<bool>* flag) { IsCancelExtract.SetHostFlag(flag); }
+    const std::atomic<bool>* CancelFlag() const { return IsCancelExtract.HostFlag(); }
 
     // The list that holds the given part, or null when this reader's format
     // has no such part. Main is always Text().
@@ -194,7 +223,7 @@ protected:
     const TMSWordConvertSysCharEvent& OnConvertSysChar() const { return onConvertSysChar_; }
 
     std::unique_ptr<TWideStrings> text_;
-    bool IsCancelExtract = false;
+    TCancelFlag IsCancelExtract;
     TDTWordSummaryInformation FSummaryInformation;
 
 private:

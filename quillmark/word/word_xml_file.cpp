@@ -195,7 +195,7 @@ void TWordXmlFile::LoadXMLFilePart(TStream* aStream, TWideStrings& target) {
 void TWordXmlFile::WalkTree(TDTXMLItem& root, TWideStrings& target) {
     TWordXmlTextWalk walk(
         TextFormating(), [&](std::u16string&& line) { AddText(line, target); },
-        [&] { return IsCancelExtract; });
+        [&] { return Cancelled(); });
     walk.Walk(root);
     walk.Flush();
 }

@@ -15,7 +15,6 @@ public:
         TMSWBaseDocument::LoadFromStream(stream);
         loaded = stream.ReadRest();
     }
-    bool Cancelled() const { return IsCancelExtract; }
 };
 
 TEST(BaseDocument, Defaults) {
@@ -130,6 +129,31 @@ TEST(BaseDocument, HtmlFontSizes) {
                                                  {17, "4"}, {18, "5"},  {23, "5"},  {24, "6"},
                                                  {35, "6"}, {36, "-1"}};
     for (auto [size, want] : cases) EXPECT_EQ(GetHTMLFontSize(size), want) << size;
+}
+
+}  // namespace
+}  // namespace quillmark
+
+namespace quillmark {
+namespace {
+
+TEST(BaseDocument, HostCancelFlagStopsLikeTheLimitAndOutlivesAClear) {
+    ProbeDocument d;
+    std::atomic<bool> stop{false};
+    d.SetCancelFlag(&stop);
+    EXPECT_EQ(d.CancelFlag(), &stop);
+    EXPECT_FALSE(d.Cancelled());
+    stop = true;
+    EXPECT_TRUE(d.Cancelled());
+    // Clearing the lists for a new load resets the reader's own stop, not
+    // the host's request.
+    d.ClearInternalLists();
+    EXPECT_TRUE(d.Cancelled());
+    stop = false;
+    EXPECT_FALSE(d.Cancelled());
+    d.SetCancelFlag(nullptr);
+    stop = true;
+    EXPECT_FALSE(d.Cancelled());
 }
 
 }  // namespace
