@@ -2,6 +2,7 @@
 
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/exception.h"
+#include "quillmark/framework/html_charset.h"
 #include "quillmark/framework/messages.h"
 #include "quillmark/framework/stream.h"
 
@@ -68,6 +69,9 @@ ExtractResult ExtractBytes(std::string_view bytes, const ExtractOptions& options
     result.FormatName = format->Name;
     const TWideStrings& list = reader->SelectedText();
     result.Text = ListToUtf8(list, options.Crlf);
+    // The list's prologue names the ANSI code page its UTF-16 text was made
+    // for; this text is UTF-8 and must say so, or browsers show mojibake.
+    if (options.Format == tfHTML) result.Text = DeclareUtf8Charset(std::move(result.Text));
     if (options.Utf16) result.Text16 = list.Text();
     if (options.Summary) result.Summary = reader->SummaryInformation();
     return result;

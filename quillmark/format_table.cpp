@@ -7,6 +7,7 @@
 #include "quillmark/framework/property_set.h"
 #include "quillmark/package/zip_archive.h"
 #include "quillmark/pdf/pdf_reader.h"
+#include "quillmark/readers/fiction_book.h"
 #include "quillmark/readers/palmdoc_file.h"
 #include "quillmark/readers/wri_file.h"
 #include "quillmark/word/word_bin_file.h"
@@ -40,6 +41,14 @@ std::vector<TFormatEntry> BuiltinFormats() {
     formats.push_back({"docx", "Word 2007 document",
                        [](const TDetectionInput& in) { return TWordXmlFile::IsWordXmlData(in); },
                        Make<TWordXmlFile>, nullptr});
+    // A book is XML that starts with its FictionBook element, or a zip of
+    // one .fb2 file (.fb2.zip), judged by the zip's names alone.
+    formats.push_back({"fb2", "FictionBook 2 e-book",
+                       [](const TDetectionInput& in) {
+                           return TFictionBook::IsFictionBookData(in.Bytes()) ||
+                                  (in.IsZip() && TFictionBook::IsFictionBookZip(in.ZipNames()));
+                       },
+                       Make<TFictionBook>, nullptr});
     // Any other compound file (.xls, .ppt, .msi ...): no text of ours, but
     // every compound file keeps its metadata in the same property sets,
     // whichever application wrote it.

@@ -120,7 +120,7 @@ TEST(FormatRegistry, DetectionReadsTheZipDirectoryWithoutInflating) {
 
 TEST(FormatRegistry, EveryFormatReadsTheSameFromBytesAsFromItsFile) {
     for (const char* name : {"palmdoc/basic_3.pdb", "word/basic_3.doc", "docx/basic_3.docx", "pdf/basic_3.pdf",
-                             "word/poi_word2.doc"}) {
+                             "word/poi_word2.doc", "fb2/basic_3.fb2"}) {
         std::string path = test::DataPath(name);
         ExtractResult fromFile = Extract(path);
         ExtractResult fromBytes = ExtractBytes(ReadFileBytes(path));

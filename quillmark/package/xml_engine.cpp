@@ -173,8 +173,10 @@ void TDTXMLEngine::ParseXMLFromString(std::u16string_view text) {
     // current one is at the depth limit.
     auto newNode = [&]() -> TDTXMLItem* {
         if (!cur) return &root_;
-        if (cur->Level >= kMaxXmlDepth) return cur->ParentItem->Items.AddItem(cur->ParentItem);
-        return cur->Items.AddItem(cur);
+        TDTXMLItem* parent = cur->Level >= kMaxXmlDepth ? cur->ParentItem : cur;
+        TDTXMLItem* node = parent->Items.AddItem(parent);
+        node->ValueOffset = parent->Value.size();
+        return node;
     };
 
     while (p < n) {

@@ -81,6 +81,11 @@ public:
     // Raw text: an element's direct text runs concatenated (entities still
     // encoded), an attribute's value with its quotes, a comment's text.
     std::u16string Value;
+    // Where this element or comment stands among its parent's text: the
+    // length of the parent's Value when the node was opened. Mixed content
+    // ("a <b>bold</b> word") is read back in document order by cutting the
+    // parent's Value at its children's offsets. 0 for attributes.
+    size_t ValueOffset = 0;
     int Level = 0;
     TDTXMLItems Items;
     TDTXMLItem* ParentItem = nullptr;

@@ -1,7 +1,7 @@
 // Document layer of TDTPDFReader: the page tree walk with its fonts and
 // contents, and the document information dictionary.
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 
 #include "quillmark/framework/exception.h"
 #include "quillmark/pdf/pdf_date.h"
@@ -33,9 +33,12 @@ std::string MediaBoxText(const PdfObject& box) {
     if (box.kind != PdfObject::Array) return {};
     std::string s = "[";
     for (const auto& v : box.items) {
-        char buf[40];
-        std::snprintf(buf, sizeof buf, "%.3f ", v.kind == PdfObject::Number ? v.number : 0.0);
-        s += buf;
+        // Three decimals with a point, whatever the C locale's separator.
+        char buf[400];
+        double n = v.kind == PdfObject::Number ? v.number : 0.0;
+        auto r = std::to_chars(buf, buf + sizeof buf, n, std::chars_format::fixed, 3);
+        s.append(buf, r.ec == std::errc() ? r.ptr : buf);
+        s += ' ';
     }
     s += "]";
     return s;

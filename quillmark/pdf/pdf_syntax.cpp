@@ -1,8 +1,8 @@
 #include "quillmark/pdf/pdf_syntax.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 #include "quillmark/pdf/pdf_objects.h"
 
@@ -138,7 +138,22 @@ double StrToFloatDef(std::string_view text, double def) {
     size_t comma = s.find(',');
     if (comma != std::string::npos) s[comma] = '.';
     if (!LooksNumeric(s) || std::count(s.begin(), s.end(), '.') > 1) return def;
-    double v = std::strtod(s.c_str(), nullptr);
+    // from_chars reads "." whatever the C locale says (strtod would stop at it
+    // under a comma-decimal locale); it takes no leading '+'.
+    const char* first = s.data() + (s[0] == '+' ? 1 : 0);
+    const char* last = s.data() + s.size();
+    double v = 0;
+    auto r = std::from_chars(first, last, v);
+    if (r.ec == std::errc::result_out_of_range) {
+        // Too large is no number; too small to represent is zero (as strtod
+        // has it). Only digits and one point are left: any non-zero digit
+        // before the point makes the value large.
+        size_t point = std::string_view(first, last - first).find('.');
+        std::string_view whole(first, point == std::string_view::npos ? last - first : point);
+        if (whole.find_first_of("123456789") != std::string_view::npos) return def;
+        return s[0] == '-' ? -0.0 : 0.0;
+    }
+    if (r.ec != std::errc() || r.ptr != last) return def;
     return std::isfinite(v) ? v : def;
 }
 

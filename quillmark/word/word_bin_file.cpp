@@ -46,6 +46,8 @@ void TWordBinFile::ClearInternalLists() {
     CLX = TCLX();
     piecesAre8Bit_ = false;
     madeUpPiece_ = false;
+    decrypted_ = false;
+    encryptedSummary_.clear();
 }
 
 void TWordBinFile::LoadFromFile(const std::string& fileName) {
@@ -112,13 +114,17 @@ void TWordBinFile::LoadIStorage(const TCompoundStorage& storage) {
                     // a table stream that does not open is skipped
                 }
             }
+            if (IsEncryptedStream(word)) DecryptStreams(storage, word, haveTable ? &table : nullptr);
             ReadDocFromStream(word, haveTable ? &table : nullptr);
         }
     }
     // The property sets ("\005SummaryInformation", "\005DocumentSummary-
     // Information") sort after "WordDocument", so reading them after the walk
     // keeps the order of the storage.
-    if (ParseItems().Contains(wpiSummaryInformation)) ReadSummaryInformation(storage, FSummaryInformation);
+    if (ParseItems().Contains(wpiSummaryInformation)) {
+        ReadSummaryInformation(storage, FSummaryInformation);
+        ReadEncryptedSummaryInformation();
+    }
 }
 
 void TWordBinFile::ReadMacros(const TCompoundStorage&) {
@@ -135,7 +141,9 @@ void TWordBinFile::ReadFIB(std::string_view stream) {
 
 void TWordBinFile::ReadDocFromStream(std::string_view stream, const std::string* tableStream) {
     ReadFIB(stream);
-    if (quillmark::IsPasswordProtected(FIB)) throw EPasswordError(strPasswordProtected);
+    // An encrypted document reaches here deciphered (see LoadIStorage) or
+    // not at all; a plain file or a stream cannot be deciphered.
+    if (quillmark::IsPasswordProtected(FIB) && !decrypted_) throw EPasswordError(strPasswordProtected);
     if (!ParseItems().Contains(wpiText)) return;
     ReadCLX(FDocVersion >= 8 || FDocVersion == 0 ? tableStream : nullptr, stream);
     if (FDocVersion > 2)

@@ -14,6 +14,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "quillmark/framework/compound_file.h"
 #include "quillmark/word/custom_word_file.h"
@@ -76,6 +78,10 @@ public:
     int GetPieceBoundsFC(uint32_t& startFC, uint32_t& endFC, uint32_t piece) const;
     static uint32_t GetNormFC(uint32_t fc, bool& isCompressed);
 
+    // True when the FIB at the start of a "WordDocument" stream says the
+    // document is encrypted or obfuscated.
+    static bool IsEncryptedStream(std::string_view word);
+
     // Reads one document from a compound file's root storage.
     void LoadIStorage(const TCompoundStorage& storage);
     // Reads one "WordDocument" stream (with its table stream, when there is one).
@@ -96,6 +102,11 @@ protected:
     // Word 2: the same ranges as bytes from fcMin on.
     void ReadWord2Text(std::string_view stream);
     void AddSubDocuments(const std::function<std::u16string(uint64_t, uint64_t)>& textOf);
+    // Deciphers the "WordDocument" and table streams of an encrypted
+    // document with Password() (word_bin_crypto.cpp); keeps the property sets
+    // of an "EncryptedSummary" stream for ReadEncryptedSummaryInformation.
+    void DecryptStreams(const TCompoundStorage& storage, std::string& word, std::string* table);
+    void ReadEncryptedSummaryInformation();
 
     TFIB FIB;
     TCLX CLX;
@@ -118,6 +129,10 @@ private:
     bool piecesAre8Bit_ = false;
     // One made-up piece from fcMin to fcMac: reading stops at fcMac.
     bool madeUpPiece_ = false;
+    // The streams of the current document were deciphered.
+    bool decrypted_ = false;
+    // Property sets from an "EncryptedSummary" stream (document flag, bytes).
+    std::vector<std::pair<bool, std::string>> encryptedSummary_;
 };
 
 }  // namespace quillmark

@@ -7,6 +7,7 @@
 #include "quillmark/framework/compound_file.h"
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/messages.h"
+#include "quillmark/word/office_crypto.h"
 #include "quillmark/word/word_xml_properties.h"
 #include "quillmark/word/word_xml_text.h"
 
@@ -36,7 +37,14 @@ bool TWordXmlFile::IsWordXmlData(std::string_view bytes) {
 
 bool TWordXmlFile::IsWordXmlData(const TDetectionInput& input) {
     if (input.IsZip()) return input.HasZipMember(kDocumentPart, true);
-    return input.HasStream(Utf16ToUtf8(kPackageStream));
+    // A package saved with a password is a compound file too; it is a
+    // Word document (encrypted) whatever the package turns out to hold.
+    return input.HasStream(Utf16ToUtf8(kPackageStream)) ||
+           (input.HasStream(Utf16ToUtf8(kEncryptionInfoStream)) && input.HasStream(Utf16ToUtf8(kEncryptedPackageStream)));
+}
+
+bool TWordXmlFile::IsEncryptedPackage(const TCompoundStorage& root) {
+    return root.HasStream(kEncryptionInfoStream) && root.HasStream(kEncryptedPackageStream);
 }
 
 std::vector<std::string> TWordXmlFile::NumberedParts(const TZipArchive& zip, std::string_view prefix) {
@@ -77,12 +85,13 @@ void TWordXmlFile::LoadFromStream(TStream& stream) {
     std::string bytes = stream.ReadRest();
     TZipArchive zip;
     if (TCompoundFile::IsCompoundFile(bytes)) {
-        // A package embedded in a compound file's "Package" stream; a
-        // compound file without one holds no Word 2007 text.
+        // A package embedded in a compound file's "Package" stream, or
+        // saved with a password; a compound file with neither holds no Word
+        // 2007 text.
         auto file = TCompoundFile::Open(std::move(bytes));
-        TCompoundStorage root = file->Root();
-        if (!root.HasStream(kPackageStream)) return;
-        zip.LoadFromBytes(root.ReadStream(kPackageStream));
+        std::optional<std::string> package = EmbeddedPackage(file->Root());
+        if (!package) return;
+        zip.LoadFromBytes(std::move(*package));
     } else {
         zip.LoadFromBytes(std::move(bytes));
     }
@@ -99,13 +108,23 @@ void TWordXmlFile::InternalLoadFromOLEStream(TStream& stream) {
         return;
     }
     auto file = TCompoundFile::Open(std::move(bytes));
-    TCompoundStorage root = file->Root();
-    if (!root.HasStream(kPackageStream)) {
+    std::optional<std::string> package = EmbeddedPackage(file->Root());
+    file.reset();
+    if (!package) {
         ClearInternalLists();
         return;
     }
-    TMemoryStream package(root.ReadStream(kPackageStream));
-    LoadFromStream(package);
+    TMemoryStream packageStream(std::move(*package));
+    LoadFromStream(packageStream);
+}
+
+std::optional<std::string> TWordXmlFile::EmbeddedPackage(const TCompoundStorage& root) const {
+    // A package saved with a password: deciphered, it reads as any other.
+    if (IsEncryptedPackage(root))
+        return DecryptOoxmlPackage(root.ReadStream(kEncryptionInfoStream), root.ReadStream(kEncryptedPackageStream),
+                                   Password());
+    if (root.HasStream(kPackageStream)) return root.ReadStream(kPackageStream);
+    return std::nullopt;
 }
 
 void TWordXmlFile::LoadPackage(const TZipArchive& zip) {

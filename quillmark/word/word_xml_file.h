@@ -9,10 +9,12 @@
 // per run in HTML.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "quillmark/framework/compound_file.h"
 #include "quillmark/framework/stream.h"
 #include "quillmark/package/xml_engine.h"
 #include "quillmark/package/zip_archive.h"
@@ -36,15 +38,22 @@ public:
     void LoadXMLFilePart(TStream* aStream, TWideStrings& target);
 
     // True for a zip package with a "word/document.xml" part, or a compound
-    // file with a "Package" stream (the format test of the command line).
+    // file with a "Package" stream or an encrypted package (the format test).
     static bool IsWordXmlData(std::string_view bytes);
     static bool IsWordXmlData(const TDetectionInput& input);
+    // True for a compound file holding a package saved with a password
+    // ("EncryptionInfo" and "EncryptedPackage" streams).
+    static bool IsEncryptedPackage(const TCompoundStorage& root);
 
     // The parts that exist in the package, in the order they are read:
     // "word/header1.xml", "word/header2.xml", ... by number (prefix "word/header").
     static std::vector<std::string> NumberedParts(const TZipArchive& zip, std::string_view prefix);
 
 private:
+    // The package a compound file carries: its "Package" stream, or its
+    // "EncryptedPackage" deciphered with Password(); nullopt for neither.
+    std::optional<std::string> EmbeddedPackage(const TCompoundStorage& root) const;
+
     void LoadPackage(const TZipArchive& zip);
     // Frames, then the text of each part in turn, into target.
     void LoadTextParts(const TZipArchive& zip, const std::vector<std::string>& parts, TWideStrings& target);

@@ -50,7 +50,9 @@ void TWordXmlTextWalk::EmitBuffer() {
 
 void TWordXmlTextWalk::Flush() { EmitBuffer(); }
 
-void TWordXmlTextWalk::AppendTab() { Append(format_ == tfRTF ? u"\\tab " : format_ == tfHTML ? u"&tab;" : u"\t"); }
+// HTML has no lower-case "&tab;" entity; a numeric reference reads the same
+// in every browser and XML parser.
+void TWordXmlTextWalk::AppendTab() { Append(format_ == tfRTF ? u"\\tab " : format_ == tfHTML ? u"&#9;" : u"\t"); }
 
 void TWordXmlTextWalk::AppendLabel(TDTXMLItem& paragraph) {
     // The paragraph properties come first among its children.

@@ -59,6 +59,16 @@ TEST(CommandLine, HelpAndVersion) {
     EXPECT_EQ(RunCli("pdf-objects --stream abc " + test::DataPath("pdf/basic_3.pdf") + " 2>/dev/null").status, 2);
 }
 
+TEST(CommandLine, HtmlDeclaresTheUtf8ItIsWrittenIn) {
+    for (const char* name : kSamples) {
+        CliResult html = RunCli("extract --format html " + test::DataPath(name));
+        ASSERT_EQ(html.status, 0) << name;
+        std::string head = html.out.substr(0, html.out.find("</head>"));
+        EXPECT_NE(head.find("charset=utf-8"), std::string::npos) << name << head;
+        EXPECT_EQ(head.find("windows-"), std::string::npos) << name;
+    }
+}
+
 TEST(CommandLine, OptionsTakeEqualsOrSeparateValues) {
     std::string book = test::DataPath("palmdoc/basic_3.pdb");
     CliResult a = RunCli("extract --format=html --max-length=200 " + book);

@@ -61,6 +61,22 @@ TEST(XmlEngine, TextAfterAClosingTagBelongsToTheElementThenCurrent) {
     EXPECT_EQ(r.find(u"br")->Value, u"");
 }
 
+TEST(XmlEngine, ChildrenRecordWhereTheyStandInTheParentsText) {
+    // Cutting the parent's text at its children's offsets gives mixed
+    // content back in document order.
+    Parsed a("<p>Hello <em>big</em> wide <b/>world<!--c-->end</p>");
+    TDTXMLItem& p = a.root();
+    EXPECT_EQ(p.Value, u"Hello  wide worldend");
+    ASSERT_EQ(p.Items.Count(), 3);
+    EXPECT_EQ(p.Items[0]->ValueOffset, 6u);
+    EXPECT_EQ(p.Items[1]->ValueOffset, 12u);
+    EXPECT_EQ(p.Items[2]->ValueOffset, 17u);  // the comment
+    Parsed b("<p a=\"1\">x<i>y<b>z</b></i></p>");
+    EXPECT_EQ(b.root().Items[0]->ValueOffset, 0u);  // attributes stand nowhere
+    EXPECT_EQ(b.find(u"i")->ValueOffset, 1u);
+    EXPECT_EQ(b.find(u"b")->ValueOffset, 1u);
+}
+
 TEST(XmlEngine, ClosingTagsCloseOneLevelEachWhateverTheirName) {
     Parsed p("<a><b></x><c/></a>");
     auto kids = Elements(p.root());

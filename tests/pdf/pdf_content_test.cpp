@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "quillmark/pdf/pdf_fonts.h"
 #include "quillmark/pdf/pdf_pages.h"
 #include "quillmark/pdf/pdf_syntax.h"
@@ -185,6 +187,18 @@ TEST(PdfContent, StrToFloatDef) {
     EXPECT_DOUBLE_EQ(StrToFloatDef("1.2.3", 7), 7);
     EXPECT_DOUBLE_EQ(StrToFloatDef("abc", 9), 9);
     EXPECT_DOUBLE_EQ(StrToFloatDef("", 4), 4);
+    EXPECT_DOUBLE_EQ(StrToFloatDef("+2.5", 0), 2.5);
+    EXPECT_DOUBLE_EQ(StrToFloatDef("-.75", 0), -0.75);
+    EXPECT_DOUBLE_EQ(StrToFloatDef("3.", 0), 3);
+    EXPECT_DOUBLE_EQ(StrToFloatDef("+", 6), 6);
+    EXPECT_DOUBLE_EQ(StrToFloatDef("1e5", 6), 6);  // PDF numbers have no exponent
+    EXPECT_DOUBLE_EQ(StrToFloatDef("0x10", 6), 6);
+    // Beyond a double: too large is no number, too small is zero.
+    EXPECT_DOUBLE_EQ(StrToFloatDef(std::string(400, '9'), 5), 5);
+    EXPECT_DOUBLE_EQ(StrToFloatDef("-" + std::string(400, '9') + ".5", 5), 5);
+    EXPECT_DOUBLE_EQ(StrToFloatDef("0." + std::string(400, '0') + "1", 5), 0);
+    EXPECT_TRUE(std::signbit(StrToFloatDef("-0." + std::string(400, '0') + "1", 5)));
+    EXPECT_DOUBLE_EQ(StrToFloatDef("00000." + std::string(400, '0') + "1", 5), 0);
 }
 
 TEST(PdfPages, SortAndPagesText) {

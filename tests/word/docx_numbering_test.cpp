@@ -176,7 +176,7 @@ TEST(DocxNumbering, LabelsAreEscapedInEveryRendering) {
     std::string pkg = Package(Abs(0, Lvl(0, "decimal", "&lt;{%1}&gt;")) + Num(1, 0), P(1, 0, "A"));
     std::vector<std::u16string> html = Lines(pkg, tfHTML);
     ASSERT_GE(html.size(), 3u);
-    EXPECT_EQ(html[1], u"<p>&lt;{1}&gt;&tab;A</p>");
+    EXPECT_EQ(html[1], u"<p>&lt;{1}&gt;&#9;A</p>");
     std::vector<std::u16string> rtf = Lines(pkg, tfRTF);
     ASSERT_GE(rtf.size(), 3u);
     EXPECT_EQ(rtf[1], u"<\\{1\\}>\\tab A");

@@ -94,7 +94,7 @@ TEST(WordXmlFile, TabsBreaksAndHyphensRenderPerFormat) {
     EXPECT_EQ(Body(Loaded(pkg, tfRTF).reader.Text(), tfRTF),
               std::vector<std::u16string>{u"a\\tab b\\line c\\line d-e"});
     EXPECT_EQ(Body(Loaded(pkg, tfHTML).reader.Text(), tfHTML),
-              std::vector<std::u16string>{u"<p>a&tab;b<br>c<br>d-e</p>"});
+              std::vector<std::u16string>{u"<p>a&#9;b<br>c<br>d-e</p>"});
 }
 
 TEST(WordXmlFile, DocumentTextIsEscapedForTheMarkupButKeepsItsQuotes) {
