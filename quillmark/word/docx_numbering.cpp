@@ -300,8 +300,8 @@ std::optional<TDocxNumbering::TLabel> TDocxNumbering::Next(TDTXMLItem* pPr) {
             int64_t n = l == current ? value : at(counters.Set, l) ? at(counters.Value, l) : StartOf(num, *abs, l);
             const TLevel& shown = LevelOf(num, *abs, l);
             // A legal-style level shows every number in decimal.
-            std::u16string_view format = def.Legal && shown.Format != u"decimalZero" ? u"decimal" : shown.Format;
-            label.Text += FormatNumber(n, format);
+            bool decimal = def.Legal && shown.Format != u"decimalZero";
+            label.Text += FormatNumber(n, decimal ? std::u16string_view(u"decimal") : std::u16string_view(shown.Format));
         } else if (def.Format == u"bullet" || def.SymbolFont || def.WingdingsFont) {
             label.Text += BulletCharacter(c, def.WingdingsFont);
         } else {
