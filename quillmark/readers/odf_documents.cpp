@@ -161,7 +161,7 @@ const TWideStrings* TCustomOpenOfficeDocument::PartText(TDocumentPart part) cons
 void TCustomOpenOfficeDocument::Walk(TDTXMLItem& node, TWideStrings& target, bool parts) {
     TOpenDocumentWalk walk(
         TextFormating(), [&](std::u16string&& line) { AddText(line, target); },
-        [&] { return IsCancelExtract; });
+        [&] { return Cancelled(); });
     if (OnConvertSysChar()) {
         walk.SetRaiseEvent([&](TDTWordSysChar kind, const std::u16string& value) {
             std::u16string result;

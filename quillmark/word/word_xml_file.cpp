@@ -134,6 +134,7 @@ void TWordXmlFile::LoadPackage(const TZipArchive& zip) {
     // the other part lists.
     if (ParseItems().Contains(wpiVBA)) ReadMacros(zip);
     if (ParseItems().Contains(wpiText)) {
+        LoadNumbering(zip);
         LoadTextParts(zip, {std::string(kDocumentPart)}, Text());
         LoadTextParts(zip, {"word/endnotes.xml"}, EndNoteText());
         LoadTextParts(zip, {"word/footnotes.xml"}, FootNoteText());
@@ -164,6 +165,22 @@ void TWordXmlFile::ReadMacros(const TZipArchive& zip) {
     TakeVBAProject(std::move(project));
 }
 
+void TWordXmlFile::LoadNumbering(const TZipArchive& zip) {
+    // Both parts are optional: a package without numbering.xml has no lists,
+    // and damaged numbering costs the labels, not the text.
+    TDTXMLEngine numbering, styles;
+    try {
+        if (zip.GetIndexByFileName("word/numbering.xml") >= 0) {
+            numbering.LoadFromBytes(zip.DecompressFileName("word/numbering.xml"));
+            if (zip.GetIndexByFileName("word/styles.xml") >= 0)
+                styles.LoadFromBytes(zip.DecompressFileName("word/styles.xml"));
+        }
+        numbering_.Load(numbering.RootItem(), &styles.RootItem());
+    } catch (const Exception&) {
+        numbering_.Load(TDTXMLEngine().RootItem(), nullptr);
+    }
+}
+
 void TWordXmlFile::LoadTextParts(const TZipArchive& zip, const std::vector<std::string>& parts,
                                  TWideStrings& target) {
     // The main text carries its frame here; the part lists get theirs from
@@ -175,7 +192,9 @@ void TWordXmlFile::LoadTextParts(const TZipArchive& zip, const std::vector<std::
         if (IsCancelExtract) break;
         TDTXMLEngine engine;
         engine.LoadFromBytes(zip.DecompressFileName(part));
-        WalkTree(engine.RootItem(), target);
+        // Each part numbers its lists from the start.
+        numbering_.ResetCounters();
+        WalkTree(engine.RootItem(), target, &numbering_);
     }
     std::u16string finish = main ? GetTextFinish() : std::u16string();
     if (!finish.empty()) AddText(finish, target);
@@ -192,10 +211,11 @@ void TWordXmlFile::LoadXMLFilePart(TStream* aStream, TWideStrings& target) {
     if (!finish.empty()) AddText(finish, target);
 }
 
-void TWordXmlFile::WalkTree(TDTXMLItem& root, TWideStrings& target) {
+void TWordXmlFile::WalkTree(TDTXMLItem& root, TWideStrings& target, TDocxNumbering* numbering) {
     TWordXmlTextWalk walk(
         TextFormating(), [&](std::u16string&& line) { AddText(line, target); },
         [&] { return Cancelled(); });
+    if (numbering && !numbering->Empty()) walk.SetNumbering(numbering);
     walk.Walk(root);
     walk.Flush();
 }

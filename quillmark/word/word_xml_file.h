@@ -19,6 +19,7 @@
 #include "quillmark/package/xml_engine.h"
 #include "quillmark/package/zip_archive.h"
 #include "quillmark/word/custom_word_file.h"
+#include "quillmark/word/docx_numbering.h"
 
 namespace quillmark {
 
@@ -59,8 +60,12 @@ private:
     void ReadMacros(const TZipArchive& zip);
     // Frames, then the text of each part in turn, into target.
     void LoadTextParts(const TZipArchive& zip, const std::vector<std::string>& parts, TWideStrings& target);
-    void WalkTree(TDTXMLItem& root, TWideStrings& target);
+    // With numbering, numbered paragraphs get their list labels.
+    void WalkTree(TDTXMLItem& root, TWideStrings& target, TDocxNumbering* numbering = nullptr);
+    void LoadNumbering(const TZipArchive& zip);
     void ReadProperties(TDTXMLEngine& engine);
+
+    TDocxNumbering numbering_;
 };
 
 }  // namespace quillmark

@@ -50,6 +50,25 @@ void TWordXmlTextWalk::EmitBuffer() {
 
 void TWordXmlTextWalk::Flush() { EmitBuffer(); }
 
+// HTML has no lower-case "&tab;" entity; a numeric reference reads the same
+// in every browser and XML parser.
+void TWordXmlTextWalk::AppendTab() { Append(format_ == tfRTF ? u"\\tab " : format_ == tfHTML ? u"&#9;" : u"\t"); }
+
+void TWordXmlTextWalk::AppendLabel(TDTXMLItem& paragraph) {
+    // The paragraph properties come first among its children.
+    TDTXMLItem* properties = nullptr;
+    for (const auto& item : paragraph.Items) {
+        if (item->Kind == ikAttribute) continue;
+        if (item->TagName == u"w:pPr") properties = item.get();
+        break;
+    }
+    auto label = numbering_->Next(properties);
+    if (!label) return;
+    AppendEscaped(buffer_, label->Text, format_);
+    if (label->Suffix == u'\t') AppendTab();
+    else if (label->Suffix == u' ') Append(u" ");
+}
+
 // Returns whether the node is a run that opened a font tag.
 bool TWordXmlTextWalk::Enter(TDTXMLItem& node) {
     const std::u16string& tag = node.TagName;
@@ -67,6 +86,7 @@ bool TWordXmlTextWalk::Enter(TDTXMLItem& node) {
         buffer_ = format_ == tfHTML ? u"<p>" : u"";
         ++paragraphDepth_;
         resumed_ = false;
+        if (numbering_) AppendLabel(node);
     } else if (tag == u"w:t" || tag == u"m:t") {
         // The raw text, entities decoded; quotes are document text here.
         if (node.Value.find(u'&') == std::u16string::npos) AppendEscaped(buffer_, node.Value, format_);
@@ -86,9 +106,7 @@ void TWordXmlTextWalk::Leave(TDTXMLItem& node, bool fontMarked) {
     if (tag == u"w:tab") {
         // Tab stops (w:tab inside w:tabs) are definitions, not tabs.
         if (node.ParentItem && node.ParentItem->TagName == u"w:tabs") return;
-        // HTML has no lower-case "&tab;" entity; a numeric reference reads
-        // the same in every browser and XML parser.
-        Append(format_ == tfRTF ? u"\\tab " : format_ == tfHTML ? u"&#9;" : u"\t");
+        AppendTab();
     } else if (tag == u"w:br" || tag == u"w:cr") {
         Append(format_ == tfRTF ? u"\\line " : format_ == tfHTML ? u"<br>" : u"\r\n");
     } else if (tag == u"w:noBreakHyphen") {

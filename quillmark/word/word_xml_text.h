@@ -8,6 +8,7 @@
 
 #include "quillmark/framework/base_document.h"
 #include "quillmark/package/xml_item.h"
+#include "quillmark/word/docx_numbering.h"
 
 namespace quillmark {
 
@@ -17,6 +18,9 @@ public:
     TWordXmlTextWalk(TMSTextFormating format, std::function<void(std::u16string&&)> emit,
                      std::function<bool()> stop)
         : format_(format), emit_(std::move(emit)), stop_(std::move(stop)) {}
+
+    // With numbering, each numbered paragraph starts with its list label.
+    void SetNumbering(TDocxNumbering* numbering) { numbering_ = numbering; }
 
     // Walks the tree below root (iteratively, in document order).
     void Walk(TDTXMLItem& root);
@@ -32,11 +36,14 @@ private:
     void Leave(TDTXMLItem& node, bool fontMarked);
     void EmitBuffer();
     void Append(std::u16string_view s) { buffer_ += s; }
+    void AppendTab();
+    void AppendLabel(TDTXMLItem& paragraph);
 
     TMSTextFormating format_;
     std::function<void(std::u16string&&)> emit_;
     std::function<bool()> stop_;
     std::u16string buffer_;
+    TDocxNumbering* numbering_ = nullptr;
     int paragraphDepth_ = 0;
     // The current paragraph resumed after a paragraph nested in it ended.
     bool resumed_ = false;
