@@ -45,15 +45,21 @@ std::string ListToUtf8(const TWideStrings& list, bool crlf) {
 }
 
 ExtractResult ExtractBytes(std::string_view bytes, const ExtractOptions& options) {
-    TDetectionInput input(bytes);
-    const TFormatEntry* format = DetectFormat(input);
-    if (!format) throw EUnsupportedFormat(strUnrecognisedFormat);
-    auto reader = CreateReader(format);
-    if (!reader) {
-        // A container with no text of ours: a damaged one reports its damage.
-        TDTWordSummaryInformation ignored;
-        if (format->ReadInfo) format->ReadInfo(input, options.Password, ignored);
-        throw EUnsupportedFormat(FormatMessage(strNoTextReader, format->Name));
+    // The detection's parsed containers (a copy of the bytes among them)
+    // are freed before the reader makes its own.
+    const TFormatEntry* format = nullptr;
+    std::unique_ptr<TMSWBaseDocument> reader;
+    {
+        TDetectionInput input(bytes);
+        format = DetectFormat(input);
+        if (!format) throw EUnsupportedFormat(strUnrecognisedFormat);
+        reader = CreateReader(format);
+        if (!reader) {
+            // A container with no text of ours: a damaged one reports its damage.
+            TDTWordSummaryInformation ignored;
+            if (format->ReadInfo) format->ReadInfo(input, options.Password, ignored);
+            throw EUnsupportedFormat(FormatMessage(strNoTextReader, format->Name));
+        }
     }
     reader->SetTextFormating(options.Format);
     reader->SetMaxTextLength(options.MaxLength);
