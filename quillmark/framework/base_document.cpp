@@ -154,7 +154,7 @@ const TWideStrings& TMSWBaseDocument::SelectedText() const {
 }
 
 void TMSWBaseDocument::LoadFromBytes(std::string_view bytes) {
-    TMemoryStream stream{std::string(bytes)};
+    TBytesViewStream stream(bytes);
     LoadFromStream(stream);
 }
 

@@ -145,7 +145,8 @@ public:
 
     // Loads FileName, raising the host's before/after events around it.
     void Execute();
-    // Loads a document held in memory (through LoadFromStream over a copy).
+    // Loads a document held in memory (through LoadFromStream over a view of
+    // the bytes, which the caller keeps alive for the call).
     void LoadFromBytes(std::string_view bytes);
     std::u16string GetTextStart();
     std::u16string GetTextFinish();

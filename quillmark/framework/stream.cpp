@@ -63,6 +63,30 @@ std::string TMemoryStream::ReadRest() {
     return out;
 }
 
+size_t TBytesViewStream::Read(void* buffer, size_t count) {
+    if (pos_ >= data_.size()) return 0;
+    size_t n = std::min(count, data_.size() - pos_);
+    std::memcpy(buffer, data_.data() + pos_, n);
+    pos_ += n;
+    return n;
+}
+
+int64_t TBytesViewStream::Seek(int64_t offset, TSeekOrigin origin) {
+    int64_t base = origin == TSeekOrigin::soBeginning ? 0
+                   : origin == TSeekOrigin::soCurrent ? static_cast<int64_t>(pos_)
+                                                       : static_cast<int64_t>(data_.size());
+    int64_t target = base + offset;
+    pos_ = target < 0 ? 0 : static_cast<size_t>(target);
+    return static_cast<int64_t>(pos_);
+}
+
+std::string TBytesViewStream::ReadRest() {
+    if (pos_ >= data_.size()) return {};
+    std::string out(data_.substr(pos_));
+    pos_ = data_.size();
+    return out;
+}
+
 TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : mode_(mode) {
     if (mode == TFileMode::fmOpenRead) {
         in_ = TMemoryStream(ReadFileBytes(fileName));

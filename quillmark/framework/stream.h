@@ -57,6 +57,23 @@ private:
     size_t pos_ = 0;
 };
 
+// A read-only stream over bytes the caller keeps alive for the stream's
+// lifetime: loading from memory without a copy of the whole input.
+class TBytesViewStream : public TStream {
+public:
+    explicit TBytesViewStream(std::string_view bytes) : data_(bytes) {}
+
+    size_t Read(void* buffer, size_t count) override;
+    size_t Write(const void*, size_t) override { return 0; }
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    int64_t Size() override { return static_cast<int64_t>(data_.size()); }
+    std::string ReadRest() override;
+
+private:
+    std::string_view data_;
+    size_t pos_ = 0;
+};
+
 enum class TFileMode { fmOpenRead, fmCreate };
 
 class TFileStream : public TStream {
