@@ -31,13 +31,30 @@ std::string TStream::ReadRest() {
     return out;
 }
 
-size_t TMemoryStream::Read(void* buffer, size_t count) {
-    if (pos_ >= data_.size()) return 0;
-    size_t n = std::min(count, data_.size() - pos_);
-    std::memcpy(buffer, data_.data() + pos_, n);
-    pos_ += n;
+namespace {
+
+// The reading and seeking of the two in-memory streams: positions past the
+// end read nothing, positions before the start are clamped at 0.
+size_t ReadAt(std::string_view data, size_t& pos, void* buffer, size_t count) {
+    if (pos >= data.size()) return 0;
+    size_t n = std::min(count, data.size() - pos);
+    std::memcpy(buffer, data.data() + pos, n);
+    pos += n;
     return n;
 }
+
+int64_t MovePosition(size_t& pos, size_t size, int64_t offset, TSeekOrigin origin) {
+    int64_t base = origin == TSeekOrigin::soBeginning ? 0
+                   : origin == TSeekOrigin::soCurrent ? static_cast<int64_t>(pos)
+                                                       : static_cast<int64_t>(size);
+    int64_t target = base + offset;
+    pos = target < 0 ? 0 : static_cast<size_t>(target);
+    return static_cast<int64_t>(pos);
+}
+
+}  // namespace
+
+size_t TMemoryStream::Read(void* buffer, size_t count) { return ReadAt(data_, pos_, buffer, count); }
 
 size_t TMemoryStream::Write(const void* buffer, size_t count) {
     if (pos_ > data_.size()) data_.resize(pos_, '\0');
@@ -48,12 +65,7 @@ size_t TMemoryStream::Write(const void* buffer, size_t count) {
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
-    int64_t base = origin == TSeekOrigin::soBeginning ? 0
-                   : origin == TSeekOrigin::soCurrent ? static_cast<int64_t>(pos_)
-                                                       : static_cast<int64_t>(data_.size());
-    int64_t target = base + offset;
-    pos_ = target < 0 ? 0 : static_cast<size_t>(target);
-    return static_cast<int64_t>(pos_);
+    return MovePosition(pos_, data_.size(), offset, origin);
 }
 
 std::string TMemoryStream::ReadRest() {
@@ -63,21 +75,10 @@ std::string TMemoryStream::ReadRest() {
     return out;
 }
 
-size_t TBytesViewStream::Read(void* buffer, size_t count) {
-    if (pos_ >= data_.size()) return 0;
-    size_t n = std::min(count, data_.size() - pos_);
-    std::memcpy(buffer, data_.data() + pos_, n);
-    pos_ += n;
-    return n;
-}
+size_t TBytesViewStream::Read(void* buffer, size_t count) { return ReadAt(data_, pos_, buffer, count); }
 
 int64_t TBytesViewStream::Seek(int64_t offset, TSeekOrigin origin) {
-    int64_t base = origin == TSeekOrigin::soBeginning ? 0
-                   : origin == TSeekOrigin::soCurrent ? static_cast<int64_t>(pos_)
-                                                       : static_cast<int64_t>(data_.size());
-    int64_t target = base + offset;
-    pos_ = target < 0 ? 0 : static_cast<size_t>(target);
-    return static_cast<int64_t>(pos_);
+    return MovePosition(pos_, data_.size(), offset, origin);
 }
 
 std::string TBytesViewStream::ReadRest() {
