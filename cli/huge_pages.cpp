@@ -130,6 +130,12 @@ void UseHugePages() {
         madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);  // advice only
 }
 
+void UseDefaultHeapGrowth() {
+    mallopt(M_TOP_PAD, 128 << 10);  // malloc's default
+    mallopt(M_TRIM_THRESHOLD, 128 << 10);
+    malloc_trim(0);
+}
+
 }  // namespace quillmark::cli
 
 void* operator new(std::size_t size) {
@@ -154,6 +160,7 @@ void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 namespace quillmark::cli {
 void UseHugePages() {}
+void UseDefaultHeapGrowth() {}
 }  // namespace quillmark::cli
 
 #endif
