@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "cli/huge_pages.h"
 #include "cli/json.h"
 #include "quillmark/format_registry.h"
 #include "quillmark/framework/exception.h"
@@ -141,6 +142,7 @@ void RunBatchWorker(int inFd, int outFd, const BatchSettings& settings) {
     sigemptyset(&sa.sa_mask);
     sigaction(SIGUSR1, &sa, nullptr);
     if (settings.maxMemory > 0) {
+        UseDefaultHeapGrowth();  // the limit counts what documents take, not heap padding
         struct rlimit limit {};
         limit.rlim_cur = limit.rlim_max = settings.maxMemory;
         setrlimit(RLIMIT_AS, &limit);

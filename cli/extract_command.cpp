@@ -91,7 +91,10 @@ int RunExtract(const Args& args) {
             first = false;
             if (o.extract.Utf16) gathered16 += r.Text16;
             else if (toFile) gathered += head + r.Text;
-            else WriteOut(head + r.Text);
+            else {
+                WriteOut(head);
+                WriteOut(r.Text);
+            }
         } catch (const std::exception& e) {
             std::fflush(stdout);
             ReportError(file, e.what());

@@ -81,7 +81,7 @@ void TDetectionInput::LoadCompound() const {
     cfbTried_ = true;
     if (!TCompoundFile::IsCompoundFile(bytes_)) return;
     try {
-        auto file = TCompoundFile::Open(std::string(bytes_));
+        auto file = TCompoundFile::OpenView(bytes_);
         for (const TStorageElement& e : file->Root().Elements()) streamNames_.push_back(Utf16ToUtf8(e.Name));
         cfb_ = std::move(file);
     } catch (const Exception&) {

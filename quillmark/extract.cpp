@@ -8,25 +8,6 @@
 
 namespace quillmark {
 
-namespace {
-
-// Appends s as UTF-8, dropping the CR of every CR LF pair unless crlf.
-void AppendUtf8(std::string& out, const std::u16string& s, bool crlf) {
-    std::string utf8 = Utf16ToUtf8(s);
-    if (crlf) {
-        out += utf8;
-        return;
-    }
-    size_t from = 0, cr;
-    while ((cr = utf8.find("\r\n", from)) != std::string::npos) {
-        out.append(utf8, from, cr - from);
-        from = cr + 1;
-    }
-    out.append(utf8, from, std::string::npos);
-}
-
-}  // namespace
-
 std::string ListToUtf8(const TWideStrings& list, bool crlf) {
     // The empty lines at the ends are the frame of plain text (its opening
     // and closing texts are empty); they are the reader's, not the document's.
@@ -34,12 +15,17 @@ std::string ListToUtf8(const TWideStrings& list, bool crlf) {
     size_t first = 0, last = lines.size();
     while (first < last && lines[first].empty()) ++first;
     while (last > first && lines[last - 1].empty()) --last;
-    std::string out;
-    out.reserve(list.TextLength() + list.TextLength() / 2);
-    const char* eol = crlf ? "\r\n" : "\n";
+    // The exact length first, then every line converted straight into its
+    // place: the text is written once, whatever its size. Without crlf a CR
+    // LF inside a line loses its CR, as the line ends do.
+    const std::string_view eol = crlf ? "\r\n" : "\n";
+    size_t length = 0;
+    for (size_t i = first; i < last; ++i) length += Utf8Length(lines[i], !crlf) + eol.size();
+    std::string out(length, '\0');
+    char* o = out.data();
     for (size_t i = first; i < last; ++i) {
-        AppendUtf8(out, lines[i], crlf);
-        out += eol;
+        o = WriteUtf8(o, lines[i], !crlf);
+        for (char c : eol) *o++ = c;
     }
     return out;
 }

@@ -76,7 +76,7 @@ std::vector<TFormatEntry> BuiltinFormats() {
                            if (const TCompoundFile* file = in.CompoundFile())
                                ReadSummaryInformation(file->Root(), info);
                            else
-                               TCompoundFile::Open(std::string(in.Bytes()));  // reports the damage
+                               TCompoundFile::OpenView(in.Bytes());  // reports the damage
                        },
                        /*Fallback=*/true});
     // Any other zip: no text of ours. Its metadata reader opens the archive,

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "quillmark/framework/single_byte_tables.h"
+#include "quillmark/framework/utf16_scan.h"
 
 namespace quillmark {
 
@@ -257,30 +258,55 @@ void AppendCodePoint(std::u16string& out, char32_t cp) {
     }
 }
 
-std::string Utf16ToUtf8(std::u16string_view text) {
-    // Two passes: the exact length first, then the bytes written in place
-    // (large texts convert without growing the string step by step).
+namespace {
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+size_t Utf8Length(std::u16string_view text, bool dropCrOfCrLf) {
     const size_t n = text.size();
-    auto isHigh = [](char16_t c) { return c >= 0xD800 && c <= 0xDBFF; };
-    auto isLow = [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
+    const char16_t* t = text.data();
     size_t length = 0;
     for (size_t i = 0; i < n; ++i) {
-        char16_t c = text[i];
-        if (c < 0x80) length += 1;
-        else if (c < 0x800) length += 2;
-        else if (isHigh(c) && i + 1 < n && isLow(text[i + 1])) length += 4, ++i;
-        else length += 3;  // other BMP characters, and a lone surrogate as U+FFFD
+        // ASCII (a byte each) in bulk; a CR to drop stops the run.
+        size_t run = AsciiRunLength(text, i, dropCrOfCrLf);
+        length += run;
+        i += run;
+        if (i >= n) break;
+        char16_t c = t[i];
+        if (c < 0x80) {
+            // A CR: dropped when LF follows.
+            if (!(i + 1 < n && t[i + 1] == u'\n')) length += 1;
+        } else if (c < 0x800) {
+            length += 2;
+        } else if (IsHighSurrogate(c) && i + 1 < n && IsLowSurrogate(t[i + 1])) {
+            length += 4, ++i;
+        } else {
+            length += 3;  // other BMP characters, and a lone surrogate as U+FFFD
+        }
     }
-    std::string out(length, '\0');
-    char* o = out.data();
+    return length;
+}
+
+char* WriteUtf8(char* o, std::u16string_view text, bool dropCrOfCrLf) {
+    const size_t n = text.size();
+    const char16_t* t = text.data();
     for (size_t i = 0; i < n; ++i) {
-        char32_t cp = text[i];
+        size_t run = AsciiRunLength(text, i, dropCrOfCrLf);
+        NarrowAscii(t + i, run, o);
+        o += run;
+        i += run;
+        if (i >= n) break;
+        char32_t cp = t[i];
         if (cp < 0x80) {
-            *o++ = static_cast<char>(cp);
+            // A CR: dropped when LF follows.
+            if (!(i + 1 < n && t[i + 1] == u'\n')) *o++ = static_cast<char>(cp);
             continue;
         }
-        if (isHigh(static_cast<char16_t>(cp)) && i + 1 < n && isLow(text[i + 1])) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        if (IsHighSurrogate(static_cast<char16_t>(cp)) && i + 1 < n && IsLowSurrogate(t[i + 1])) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (t[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = 0xFFFD;  // a lone surrogate
@@ -299,6 +325,14 @@ std::string Utf16ToUtf8(std::u16string_view text) {
             *o++ = static_cast<char>(0x80 | (cp & 0x3F));
         }
     }
+    return o;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    // Two passes: the exact length first, then the bytes written in place
+    // (large texts convert without growing the string step by step).
+    std::string out(Utf8Length(text), '\0');
+    WriteUtf8(out.data(), text);
     return out;
 }
 

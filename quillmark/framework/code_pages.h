@@ -34,6 +34,13 @@ std::u16string MultiByteToWide(std::string_view bytes, int codePage = CP_ACP);
 std::string WideToMultiByte(std::u16string_view text, int codePage = CP_ACP);
 
 std::string Utf16ToUtf8(std::u16string_view text);
+// The length in bytes of text as UTF-8 (lone surrogates count as U+FFFD),
+// less one for every CR directly followed by LF when dropCrOfCrLf.
+size_t Utf8Length(std::u16string_view text, bool dropCrOfCrLf = false);
+// Writes text as UTF-8 at out, which has room for Utf8Length(text,
+// dropCrOfCrLf) bytes, and returns the end of what it wrote. With
+// dropCrOfCrLf a CR directly followed by LF is left out (LF line ends).
+char* WriteUtf8(char* out, std::u16string_view text, bool dropCrOfCrLf = false);
 std::u16string Utf8ToUtf16(std::string_view text);
 // ASCII (or Latin-1) bytes widened one to one; for literals and markup.
 std::u16string Latin1ToUtf16(std::string_view text);

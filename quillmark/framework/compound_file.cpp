@@ -53,19 +53,26 @@ std::unique_ptr<TCompoundFile> TCompoundFile::OpenFile(const std::string& fileNa
 }
 
 std::unique_ptr<TCompoundFile> TCompoundFile::Open(std::string bytes) {
-    if (bytes.size() < cfb::kSignature.size() ||
-        std::string_view(bytes).substr(0, cfb::kSignature.size()) != cfb::kSignature)
-        throw Exception("Not a compound file");
     std::unique_ptr<TCompoundFile> file(new TCompoundFile());
-    file->bytes_ = std::move(bytes);
+    file->owned_ = std::move(bytes);
+    file->bytes_ = file->owned_;
+    file->Parse();
+    return file;
+}
+
+std::unique_ptr<TCompoundFile> TCompoundFile::OpenView(std::string_view bytes) {
+    std::unique_ptr<TCompoundFile> file(new TCompoundFile());
+    file->bytes_ = bytes;
     file->Parse();
     return file;
 }
 
 void TCompoundFile::Parse() {
+    if (bytes_.size() < cfb::kSignature.size() || bytes_.substr(0, cfb::kSignature.size()) != cfb::kSignature)
+        throw Exception("Not a compound file");
     if (bytes_.size() < cfb::kHeaderSize)
         Damaged("header truncated at " + Num(bytes_.size()) + " of 512 bytes");
-    header_ = ParseCompoundFileHeader(std::string_view(bytes_).substr(0, cfb::kHeaderSize));
+    header_ = ParseCompoundFileHeader(bytes_.substr(0, cfb::kHeaderSize));
     if (header_.SectorShift != 9 && header_.SectorShift != 12)
         Damaged("unsupported sector shift " + Num(header_.SectorShift) + " in the header");
     if (header_.MiniSectorShift != 6)
@@ -87,7 +94,7 @@ void TCompoundFile::Parse() {
 std::string_view TCompoundFile::SectorBytes(uint32_t sector) const {
     size_t off = (size_t{sector} + 1) * sectorSize_;
     if (sector >= sectorCount_ || off >= bytes_.size()) return {};
-    return std::string_view(bytes_).substr(off, sectorSize_);
+    return bytes_.substr(off, sectorSize_);
 }
 
 void TCompoundFile::BuildFat() {
@@ -144,8 +151,7 @@ void TCompoundFile::NextPass() const {
     pass_ = 1;
 }
 
-void TCompoundFile::ReadChain(uint32_t start, uint64_t size, uint32_t owner,
-                              std::string& out) const {
+TCompoundFile::Runs TCompoundFile::ChainRuns(uint32_t start, uint64_t size, uint32_t owner) const {
     // One pass number per chain walk: a sector seen twice in the same walk
     // means the chain loops. Each sector also remembers the first directory
     // entry that used it; a second stream claiming it is damage (otherwise
@@ -155,16 +161,9 @@ void TCompoundFile::ReadChain(uint32_t start, uint64_t size, uint32_t owner,
         owner_.assign(sectorCount_, 0);
     }
     NextPass();
-    out.clear();
-    uint64_t cap = uint64_t{sectorCount_} * sectorSize_;
-    out.reserve(static_cast<size_t>(std::min(size, cap)));
+    Runs runs;
     uint64_t remaining = size;
     uint32_t sector = start;
-    size_t runOff = 0, runLen = 0;  // consecutive sectors are copied at once
-    auto flush = [&] {
-        if (runLen) out.append(bytes_, runOff, runLen);
-        runLen = 0;
-    };
     while (remaining > 0 && sector < sectorCount_) {
         if (visit_[sector] == pass_) Damaged("sector chain loops at sector " + Num(sector));
         visit_[sector] = pass_;
@@ -177,18 +176,35 @@ void TCompoundFile::ReadChain(uint32_t start, uint64_t size, uint32_t owner,
         size_t off = (size_t{sector} + 1) * sectorSize_;
         size_t avail = std::min(sectorSize_, bytes_.size() - off);
         size_t take = static_cast<size_t>(std::min<uint64_t>(remaining, avail));
-        if (runLen && runOff + runLen == off) {
-            runLen += take;
-        } else {
-            flush();
-            runOff = off;
-            runLen = take;
-        }
+        // Consecutive sectors make one run.
+        if (!runs.empty() && runs.back().first + runs.back().second == off)
+            runs.back().second += take;
+        else
+            runs.emplace_back(off, take);
         remaining -= take;
         if (avail < sectorSize_) break;  // the file ends inside this sector
         sector = fat_[sector];
     }
-    flush();
+    return runs;
+}
+
+std::string_view TCompoundFile::ChainView(uint32_t start, uint64_t size, uint32_t owner,
+                                          std::string& scratch) const {
+    Runs runs = ChainRuns(start, size, owner);
+    scratch.clear();
+    if (runs.empty()) return scratch;
+    if (runs.size() == 1) return bytes_.substr(runs[0].first, runs[0].second);
+    size_t total = 0;
+    for (const auto& [off, len] : runs) total += len;
+    scratch.reserve(total);
+    for (const auto& [off, len] : runs) scratch.append(bytes_.substr(off, len));
+    return scratch;
+}
+
+void TCompoundFile::ReadChain(uint32_t start, uint64_t size, uint32_t owner,
+                              std::string& out) const {
+    std::string_view bytes = ChainView(start, size, owner, out);
+    if (bytes.data() != out.data()) out.assign(bytes);
 }
 
 void TCompoundFile::ReadDirectory() {
@@ -274,8 +290,8 @@ void TCompoundFile::LoadMiniStream() const {
     if (miniLoaded_) return;
     // The mini stream lives in the root entry's chain; the mini FAT in its own
     // chain of regular sectors.
-    std::string container, table;
-    ReadChain(dir_[0].StartSector, dir_[0].Size, 1, container);
+    std::string table;
+    std::string_view container = ChainView(dir_[0].StartSector, dir_[0].Size, 1, miniScratch_);
     ReadChain(header_.FirstMiniFatSector, UINT64_MAX, 0, table);
     size_t miniCount = (container.size() + miniSectorSize_ - 1) / miniSectorSize_;
     ByteReader r(table);
@@ -283,7 +299,7 @@ void TCompoundFile::LoadMiniStream() const {
     miniFat.reserve(std::min(miniCount, table.size() / 4));
     while (miniFat.size() < miniCount && r.can_read(4)) miniFat.push_back(r.u32le());
     miniFat.resize(miniCount, cfb::kFreeSect);
-    miniStream_ = std::move(container);
+    miniStream_ = container;
     miniFat_ = std::move(miniFat);
     miniVisit_.assign(miniFat_.size(), 0);
     miniOwner_.assign(miniFat_.size(), 0);
@@ -309,7 +325,7 @@ void TCompoundFile::ReadMiniChain(uint32_t start, uint64_t size, uint32_t owner,
         size_t off = size_t{sector} * miniSectorSize_;
         size_t avail = std::min(miniSectorSize_, miniStream_.size() - off);
         size_t take = static_cast<size_t>(std::min<uint64_t>(remaining, avail));
-        out.append(miniStream_, off, take);
+        out.append(miniStream_.substr(off, take));
         remaining -= take;
         if (avail < miniSectorSize_) break;
         sector = miniFat_[sector];
@@ -328,6 +344,18 @@ std::string TCompoundFile::ReadEntry(uint32_t entry) const {
     // may share the same sectors: every read counts.
     ChargeDecodedBytes(out.size(), "compound file streams");
     return out;
+}
+
+std::string_view TCompoundFile::EntryView(uint32_t entry, std::string& scratch) const {
+    const TCompoundDirectoryEntry& e = dir_[entry];
+    scratch.clear();
+    if (e.Size == 0) return scratch;
+    // Streams below the cutoff are small and live in the mini stream: copied.
+    if (e.Size < header_.MiniStreamCutoff) {
+        ReadMiniChain(e.StartSector, e.Size, entry + 1, scratch);
+        return scratch;
+    }
+    return ChainView(e.StartSector, e.Size, entry + 1, scratch);
 }
 
 // ---- TCompoundStorage ------------------------------------------------------
@@ -366,6 +394,13 @@ std::string TCompoundStorage::ReadStream(std::u16string_view name) const {
     if (i == cfb::kNoStream)
         throw Exception("Compound file has no stream \"" + Utf16ToUtf8(name) + "\"");
     return file_->ReadEntry(i);
+}
+
+std::string_view TCompoundStorage::ReadStreamView(std::u16string_view name, std::string& scratch) const {
+    uint32_t i = Find(name, cfb::kTypeStream);
+    if (i == cfb::kNoStream)
+        throw Exception("Compound file has no stream \"" + Utf16ToUtf8(name) + "\"");
+    return file_->EntryView(i, scratch);
 }
 
 std::unique_ptr<TStream> TCompoundStorage::OpenStream(std::u16string_view name) const {

@@ -2,11 +2,12 @@
 // File Binary format): Word, Excel and PowerPoint binaries, MSI packages, and
 // the OLE wrappers of WordPerfect documents and embedded .docx packages.
 //
-// The whole file is held in memory. Open parses the header, builds the FAT
-// once (header DIFAT plus the chained DIFAT sectors), reads the directory and
-// checks its trees; streams are then copied out of their sector chains on
-// demand (runs of consecutive sectors with one copy), so reading every stream
-// is linear in the file size.
+// The whole file is held in memory (owned, or a view of the caller's bytes).
+// Open parses the header, builds the FAT once (header DIFAT plus the chained
+// DIFAT sectors), reads the directory and checks its trees; streams are then
+// copied out of their sector chains on demand (runs of consecutive sectors
+// with one copy), or given as views of the file's bytes when their sectors
+// follow each other, so reading every stream is linear in the file size.
 //
 // Hostile files: every sector number, link and size is checked. A damaged
 // structure throws quillmark::Exception "Compound file is damaged: <what,
@@ -64,6 +65,11 @@ public:
     bool HasStorage(std::u16string_view name) const;
     // The whole stream; throws when there is no such stream.
     std::string ReadStream(std::u16string_view name) const;
+    // The same bytes without a copy when the stream's sectors lie one after
+    // the other in the file (the usual case for the large streams): a view
+    // of the file's bytes, valid while the file lives. Otherwise the stream
+    // is copied into scratch and the view is of scratch.
+    std::string_view ReadStreamView(std::u16string_view name, std::string& scratch) const;
     std::unique_ptr<TStream> OpenStream(std::u16string_view name) const;
     // Throws when there is no such storage.
     TCompoundStorage OpenStorage(std::u16string_view name) const;
@@ -97,6 +103,9 @@ public:
     // absent (callers then read the bytes as a plain file), "Compound file is
     // damaged: ..." for a broken structure.
     static std::unique_ptr<TCompoundFile> Open(std::string bytes);
+    // As Open over bytes that the caller keeps alive, unchanged, for as long
+    // as the file, its storages and the views it gave out are used.
+    static std::unique_ptr<TCompoundFile> OpenView(std::string_view bytes);
     // As Open, after reading the file (a missing file throws with the reason).
     static std::unique_ptr<TCompoundFile> OpenFile(const std::string& fileName);
 
@@ -122,14 +131,22 @@ private:
     void BuildTrees();
     void LoadMiniStream() const;
     std::string ReadEntry(uint32_t entry) const;
-    // Copies up to size bytes of a chain of regular sectors; see the .cpp.
+    std::string_view EntryView(uint32_t entry, std::string& scratch) const;
+    // The byte runs (offset, length in bytes_) of up to size bytes of a chain
+    // of regular sectors, consecutive sectors merged; see the .cpp.
+    using Runs = std::vector<std::pair<size_t, size_t>>;
+    Runs ChainRuns(uint32_t start, uint64_t size, uint32_t owner) const;
+    // The chain's bytes: a view of bytes_ when they form one run, else
+    // copied into scratch.
+    std::string_view ChainView(uint32_t start, uint64_t size, uint32_t owner, std::string& scratch) const;
     void ReadChain(uint32_t start, uint64_t size, uint32_t owner, std::string& out) const;
     void ReadMiniChain(uint32_t start, uint64_t size, uint32_t owner, std::string& out) const;
     const StorageInfo& Storage(uint32_t entry) const;
     void NextPass() const;
     std::string_view SectorBytes(uint32_t sector) const;
 
-    std::string bytes_;
+    std::string owned_;       // the bytes when Open was given them
+    std::string_view bytes_;  // the file: owned_ or the caller's bytes
     TCompoundFileHeader header_;
     size_t sectorSize_ = 512;
     size_t miniSectorSize_ = 64;
@@ -140,7 +157,8 @@ private:
 
     // Loaded on first use of a stream below the cutoff.
     mutable bool miniLoaded_ = false;
-    mutable std::string miniStream_;
+    mutable std::string_view miniStream_;  // a view of bytes_ or of miniScratch_
+    mutable std::string miniScratch_;
     mutable std::vector<uint32_t> miniFat_;
     // Chain bookkeeping: which directory entry (plus one) a sector belongs
     // to, and the read pass that last visited it (loop detection).

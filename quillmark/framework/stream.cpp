@@ -43,6 +43,12 @@ size_t ReadAt(std::string_view data, size_t& pos, void* buffer, size_t count) {
     return n;
 }
 
+std::string_view TakeRest(std::string_view data, size_t& pos) {
+    std::string_view rest = pos < data.size() ? data.substr(pos) : std::string_view();
+    pos = std::max(pos, data.size());
+    return rest;
+}
+
 int64_t MovePosition(size_t& pos, size_t size, int64_t offset, TSeekOrigin origin) {
     int64_t base = origin == TSeekOrigin::soBeginning ? 0
                    : origin == TSeekOrigin::soCurrent ? static_cast<int64_t>(pos)
@@ -75,6 +81,8 @@ std::string TMemoryStream::ReadRest() {
     return out;
 }
 
+std::optional<std::string_view> TMemoryStream::ViewRest() { return TakeRest(data_, pos_); }
+
 size_t TBytesViewStream::Read(void* buffer, size_t count) { return ReadAt(data_, pos_, buffer, count); }
 
 int64_t TBytesViewStream::Seek(int64_t offset, TSeekOrigin origin) {
@@ -86,6 +94,14 @@ std::string TBytesViewStream::ReadRest() {
     std::string out(data_.substr(pos_));
     pos_ = data_.size();
     return out;
+}
+
+std::optional<std::string_view> TBytesViewStream::ViewRest() { return TakeRest(data_, pos_); }
+
+std::string_view ViewOrReadRest(TStream& stream, std::string& scratch) {
+    if (auto view = stream.ViewRest()) return *view;
+    scratch = stream.ReadRest();
+    return scratch;
 }
 
 TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : mode_(mode) {
@@ -145,6 +161,11 @@ std::string TFileStream::ReadRest() {
     return mode_ == TFileMode::fmOpenRead ? in_.ReadRest() : std::string();
 }
 
+std::optional<std::string_view> TFileStream::ViewRest() {
+    if (mode_ != TFileMode::fmOpenRead) return std::nullopt;
+    return in_.ViewRest();
+}
+
 std::string ReadFileBytes(const std::string& fileName) {
     std::FILE* f = std::fopen(fileName.c_str(), "rb");
     if (!f) throw Exception("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
@@ -172,26 +193,39 @@ std::string ReadInputBytes(const std::string& path, uint64_t limit) {
     struct stat st {};
     if (fstat(fd, &st) != 0) throw Exception(std::strerror(errno));
     if (S_ISDIR(st.st_mode)) throw Exception(std::strerror(EISDIR));
+    auto tooLarge = [&] {
+        return ELimitError("input is larger than the limit of " + std::to_string(limit) + " bytes");
+    };
     std::string out;
+    size_t expected = 0;
     if (S_ISREG(st.st_mode) && st.st_size > 0) {
-        if (static_cast<uint64_t>(st.st_size) > limit)
-            throw ELimitError("input is larger than the limit of " + std::to_string(limit) + " bytes");
-        out.reserve(static_cast<size_t>(st.st_size));
+        if (static_cast<uint64_t>(st.st_size) > limit) throw tooLarge();
+        expected = static_cast<size_t>(st.st_size);
     }
     // Read as a stream whatever the kind of file: sizes of pipes and devices
-    // mean nothing, and a regular file may grow while it is read.
-    char buf[1 << 16];
+    // mean nothing, and a regular file may grow while it is read. The bytes
+    // go straight into the string, sized for a regular file's whole length
+    // plus one byte to see its end, and grown as needed for the rest.
+    size_t have = 0;
+    out.resize(expected + 1);
     for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (have == out.size()) {
+            if (have > limit) throw tooLarge();
+            // Never more than one byte past the limit, which is enough to see
+            // that the input goes beyond it.
+            uint64_t grown = std::max<uint64_t>(uint64_t{have} * 2, 1 << 16);
+            out.resize(static_cast<size_t>(std::min<uint64_t>(grown, std::min<uint64_t>(limit, SIZE_MAX - 1) + 1)));
+        }
+        ssize_t n = ::read(fd, out.data() + have, out.size() - have);
         if (n < 0) {
             if (errno == EINTR) continue;
             throw Exception(std::strerror(errno));
         }
         if (n == 0) break;
-        if (out.size() + static_cast<size_t>(n) > limit)
-            throw ELimitError("input is larger than the limit of " + std::to_string(limit) + " bytes");
-        out.append(buf, static_cast<size_t>(n));
+        have += static_cast<size_t>(n);
+        if (have > limit) throw tooLarge();
     }
+    out.resize(have);
     return out;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,10 @@ public:
 
     // Everything from the current position to the end, moving to the end.
     virtual std::string ReadRest();
+    // The same without a copy, for streams that hold their bytes in memory:
+    // a view valid while the stream lives and is not written to. Other
+    // streams give nothing and keep their position.
+    virtual std::optional<std::string_view> ViewRest() { return std::nullopt; }
 };
 
 class TMemoryStream : public TStream {
@@ -48,6 +53,7 @@ public:
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     int64_t Size() override { return static_cast<int64_t>(data_.size()); }
     std::string ReadRest() override;
+    std::optional<std::string_view> ViewRest() override;
 
     const std::string& Bytes() const { return data_; }
     std::string& Bytes() { return data_; }
@@ -68,11 +74,16 @@ public:
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     int64_t Size() override { return static_cast<int64_t>(data_.size()); }
     std::string ReadRest() override;
+    std::optional<std::string_view> ViewRest() override;
 
 private:
     std::string_view data_;
     size_t pos_ = 0;
 };
+
+// The rest of the stream without a copy when it is in memory (ViewRest),
+// else read into scratch: a view of one or the other.
+std::string_view ViewOrReadRest(TStream& stream, std::string& scratch);
 
 enum class TFileMode { fmOpenRead, fmCreate };
 
@@ -93,6 +104,7 @@ public:
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     int64_t Size() override;
     std::string ReadRest() override;
+    std::optional<std::string_view> ViewRest() override;
 
 private:
     TFileMode mode_;

@@ -5,6 +5,8 @@
 // the FIB. The piece table maps CP runs to bytes of the "WordDocument"
 // stream, each run 8-bit or UTF-16.
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "quillmark/framework/byte_reader.h"
 #include "quillmark/framework/code_pages.h"
@@ -46,7 +48,7 @@ int TWordBinFile::GetPieceBoundsFC(uint32_t& startFC, uint32_t& endFC, uint32_t 
     return compressed ? 1 : 0;
 }
 
-void TWordBinFile::ReadCLX(const std::string* tableStream, std::string_view wordStream) {
+void TWordBinFile::ReadCLX(std::optional<std::string_view> tableStream, std::string_view wordStream) {
     CLX = TCLX();
     piecesAre8Bit_ = false;
     madeUpPiece_ = false;
@@ -135,6 +137,9 @@ std::u16string TWordBinFile::PieceText(std::string_view stream, uint64_t first, 
                                        int codePage) {
     std::u16string text;
     if (last <= first) return text;
+    // At most one character per position the pieces cover (a span that
+    // ReadCLX bounded by the output cap).
+    text.reserve(static_cast<size_t>(std::min<uint64_t>(last - first, CLX.Pos.back() - CLX.Pos.front())));
     // The first piece that ends after `first`.
     auto it = std::upper_bound(CLX.Pos.begin(), CLX.Pos.end() - 1, static_cast<uint32_t>(std::min<uint64_t>(first, UINT32_MAX)));
     size_t piece = it == CLX.Pos.begin() ? 0 : static_cast<size_t>(it - CLX.Pos.begin()) - 1;
@@ -168,15 +173,18 @@ std::u16string TWordBinFile::PieceText(std::string_view stream, uint64_t first, 
         if (width == 2) {
             size_t at = text.size();
             text.resize(at + chars);
-            const auto* p = reinterpret_cast<const uint8_t*>(raw.data());
-            for (uint64_t i = 0; i < chars; ++i)
-                text[at + i] = static_cast<char16_t>(p[2 * i] | p[2 * i + 1] << 8);
+            if constexpr (std::endian::native == std::endian::little) {
+                // The stream's byte order is the machine's: one copy.
+                std::memcpy(text.data() + at, raw.data(), chars * 2);
+            } else {
+                const auto* p = reinterpret_cast<const uint8_t*>(raw.data());
+                for (uint64_t i = 0; i < chars; ++i)
+                    text[at + i] = static_cast<char16_t>(p[2 * i] | p[2 * i + 1] << 8);
+            }
         } else {
             // Word 97 defines 8-bit pieces as Windows-1252; older versions use
             // the code page of the document's language.
-            std::u16string decoded = MultiByteToWide(raw, FDocVersion >= 8 ? 1252 : codePage);
-            if (text.empty()) text = std::move(decoded);
-            else text += decoded;
+            text += MultiByteToWide(raw, FDocVersion >= 8 ? 1252 : codePage);
         }
     }
     return text;
@@ -212,8 +220,11 @@ void TWordBinFile::AddSubDocuments(const std::function<std::u16string(uint64_t, 
 void TWordBinFile::ReadSimpleText(std::string_view stream) {
     int codePage = DocLangToCodePage();
     uint64_t total = CLX.Pos.back();
-    std::u16string text = PieceText(stream, 0, total, codePage);
-    AddText(text, *text_);
+    {
+        // The decoded text goes as soon as it is rendered.
+        std::u16string text = PieceText(stream, 0, total, codePage);
+        AddText(text, *text_);
+    }
     FrameList(*text_);
     AddSubDocuments([&](uint64_t from, uint64_t to) {
         return PieceText(stream, std::min(from, total), std::min(to, total), codePage);

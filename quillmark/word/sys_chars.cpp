@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "quillmark/framework/markup_escape.h"
+#include "quillmark/framework/utf16_scan.h"
 #include "quillmark/word/word_bin_file.h"
 
 namespace quillmark {
@@ -101,8 +102,9 @@ void TWordBinFile::ConvertInto(std::u16string_view value, std::u16string& out) {
     for (size_t i = 0; i < n; ++i) {
         if (!haveCarried && FLastFieldCode.empty() && IsOrdinary(value[i])) {
             // A run of plain text outside any field: escape it in one go.
+            // Only controls (below 0x20) can end it.
             size_t j = i + 1;
-            while (j < n && IsOrdinary(value[j])) ++j;
+            while ((j = FindControl(value, j)) < n && IsOrdinary(value[j])) ++j;
             AppendEscaped(out, value.substr(i, j - i), TextFormating());
             i = j - 1;
             continue;

@@ -63,21 +63,24 @@ void TWordBinFile::LoadFromFile(const std::string& fileName) {
     if (std::find(kPlainWordIdents.begin(), kPlainWordIdents.end(), ident) == kPlainWordIdents.end() ||
         bytes.size() < 2)
         throw Exception(FormatMessage(strFileIsNotWord, fileName));
-    ReadDocFromStream(bytes, nullptr);
+    ReadDocFromStream(bytes, std::nullopt);
 }
 
 void TWordBinFile::LoadFromStream(TStream& stream) {
     TCustomWordFile::LoadFromStream(stream);
-    std::string bytes = stream.ReadRest();
+    // A stream over memory is read in place: the compound file and its
+    // large streams are views of those bytes.
+    std::string owned;
+    std::string_view bytes = ViewOrReadRest(stream, owned);
     // A stream that is not a compound file is read as a plain Word file,
     // without the magic-number check of LoadFromFile. A compound file that
     // is damaged reports its damage rather than being misread as plain.
     if (TCompoundFile::IsCompoundFile(bytes)) {
-        auto file = TCompoundFile::Open(std::move(bytes));
+        auto file = TCompoundFile::OpenView(bytes);
         LoadIStorage(file->Root());
         return;
     }
-    ReadDocFromStream(bytes, nullptr);
+    ReadDocFromStream(bytes, std::nullopt);
 }
 
 void TWordBinFile::LoadIStorage(const TCompoundStorage& storage) {
@@ -96,26 +99,34 @@ void TWordBinFile::LoadIStorage(const TCompoundStorage& storage) {
             continue;
         }
         if (e.Name == u"WordDocument" && e.Size > 0) {
-            std::string word = storage.ReadStream(e.Name);
+            // The streams are read in place where their sectors follow each
+            // other, else copied into these.
+            std::string wordCopy, tableCopy;
+            std::string_view word = storage.ReadStreamView(e.Name, wordCopy);
             // Word 97 and later keep the piece table in "1Table" or "0Table",
             // as the FIB's table-stream bit says; prefer that one and fall
             // back to the other. Older versions have no table stream.
-            std::string table;
-            bool haveTable = false;
+            std::optional<std::string_view> table;
             const char16_t* preferred = (PeekU16(word, 10) >> 9 & 1) ? u"1Table" : u"0Table";
             const char16_t* other = preferred[0] == u'1' ? u"0Table" : u"1Table";
             for (const char16_t* name : {preferred, other}) {
                 if (!storage.HasStream(name)) continue;
                 try {
-                    table = storage.ReadStream(name);
-                    haveTable = true;
+                    table = storage.ReadStreamView(name, tableCopy);
                     break;
                 } catch (const Exception&) {
                     // a table stream that does not open is skipped
                 }
             }
-            if (IsEncryptedStream(word)) DecryptStreams(storage, word, haveTable ? &table : nullptr);
-            ReadDocFromStream(word, haveTable ? &table : nullptr);
+            if (IsEncryptedStream(word)) {
+                // Deciphered in copies of their own.
+                if (word.data() != wordCopy.data()) wordCopy.assign(word);
+                if (table && table->data() != tableCopy.data()) tableCopy.assign(*table);
+                DecryptStreams(storage, wordCopy, table ? &tableCopy : nullptr);
+                word = wordCopy;
+                if (table) table = tableCopy;
+            }
+            ReadDocFromStream(word, table);
         }
     }
     // The property sets ("\005SummaryInformation", "\005DocumentSummary-
@@ -139,13 +150,13 @@ void TWordBinFile::ReadFIB(std::string_view stream) {
     FIB = ReadFIBForVersion(stream, FDocVersion);
 }
 
-void TWordBinFile::ReadDocFromStream(std::string_view stream, const std::string* tableStream) {
+void TWordBinFile::ReadDocFromStream(std::string_view stream, std::optional<std::string_view> tableStream) {
     ReadFIB(stream);
     // An encrypted document reaches here deciphered (see LoadIStorage) or
     // not at all; a plain file or a stream cannot be deciphered.
     if (quillmark::IsPasswordProtected(FIB) && !decrypted_) throw EPasswordError(strPasswordProtected);
     if (!ParseItems().Contains(wpiText)) return;
-    ReadCLX(FDocVersion >= 8 || FDocVersion == 0 ? tableStream : nullptr, stream);
+    ReadCLX(FDocVersion >= 8 || FDocVersion == 0 ? tableStream : std::nullopt, stream);
     if (FDocVersion > 2)
         ReadSimpleText(stream);
     else

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -85,7 +86,7 @@ public:
     // Reads one document from a compound file's root storage.
     void LoadIStorage(const TCompoundStorage& storage);
     // Reads one "WordDocument" stream (with its table stream, when there is one).
-    void ReadDocFromStream(std::string_view stream, const std::string* tableStream);
+    void ReadDocFromStream(std::string_view stream, std::optional<std::string_view> tableStream);
 
 protected:
     // The "Macros" storage of a document with VBA (read when ParseItems has
@@ -93,8 +94,8 @@ protected:
     void ReadMacros(const TCompoundStorage& macros);
     // Reads the FIB and detects the version.
     void ReadFIB(std::string_view stream);
-    // Reads the piece table; tableStream may be null.
-    void ReadCLX(const std::string* tableStream, std::string_view wordStream);
+    // Reads the piece table; tableStream may be absent.
+    void ReadCLX(std::optional<std::string_view> tableStream, std::string_view wordStream);
     // Decodes characters [first, last) of the document through the pieces.
     std::u16string PieceText(std::string_view stream, uint64_t first, uint64_t last, int codePage);
     // Fills the main list and the sub-document lists from the pieces.

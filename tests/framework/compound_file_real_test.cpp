@@ -15,6 +15,7 @@
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/compound_file.h"
 #include "quillmark/framework/property_set.h"
+#include "quillmark/framework/stream.h"
 #include "support/scoped_time_zone.h"
 #include "support/test_support.h"
 
@@ -51,15 +52,24 @@ std::string EscapeName(const std::u16string& name) {
     return out;
 }
 
-void ListStorage(const TCompoundStorage& s, const std::string& prefix, std::vector<std::string>& out) {
+// Also counts the streams read in place (views of the file's bytes).
+void ListStorage(const TCompoundStorage& s, const std::string& prefix, std::vector<std::string>& out,
+                 std::string_view fileBytes, int& inPlace) {
     for (const auto& e : s.Elements()) {
         std::string path = prefix + EscapeName(e.Name);
         if (e.Type == TStorageElementType::Storage) {
             out.push_back("storage\t" + path);
-            ListStorage(s.OpenStorage(e.Name), path + "/", out);
+            ListStorage(s.OpenStorage(e.Name), path + "/", out, fileBytes, inPlace);
         } else {
             std::string data = s.ReadStream(e.Name);
             EXPECT_EQ(data.size(), e.Size) << path;
+            // The view gives the same bytes, in place or copied.
+            std::string scratch;
+            std::string_view view = s.ReadStreamView(e.Name, scratch);
+            EXPECT_EQ(view, data) << path;
+            if (!view.empty() && view.data() >= fileBytes.data() &&
+                view.data() + view.size() <= fileBytes.data() + fileBytes.size())
+                ++inPlace;
             out.push_back("stream\t" + path + "\t" + std::to_string(data.size()) + "\t" +
                           Sha256Hex(data));
         }
@@ -111,7 +121,7 @@ TEST(CompoundFileRealFiles, AgreeWithOlefileListings) {
     test::ScopedTimeZone utc("UTC");  // the listings hold UTC times
     fs::path dir = fs::path(QUILLMARK_TEST_DATA) / "compound";
     fs::path corpus = CorpusDir();
-    int checked = 0, skipped = 0;
+    int checked = 0, skipped = 0, inPlace = 0;
     std::vector<fs::path> listings;
     for (const auto& entry : fs::directory_iterator(dir))
         if (entry.path().extension() == ".listing") listings.push_back(entry.path());
@@ -138,9 +148,11 @@ TEST(CompoundFileRealFiles, AgreeWithOlefileListings) {
             ++skipped;
             continue;
         }
-        auto cf = TCompoundFile::OpenFile(file.string());
+        // Opened over the caller's bytes, as the readers open them.
+        std::string bytes = ReadFileBytes(file.string());
+        auto cf = TCompoundFile::OpenView(bytes);
         std::vector<std::string> tree;
-        ListStorage(cf->Root(), "", tree);
+        ListStorage(cf->Root(), "", tree, bytes, inPlace);
         std::sort(tree.begin(), tree.end());
         std::sort(expectedTree.begin(), expectedTree.end());
         EXPECT_EQ(tree, expectedTree);
@@ -158,8 +170,10 @@ TEST(CompoundFileRealFiles, AgreeWithOlefileListings) {
         }
         ++checked;
     }
-    std::printf("[ compound ] %d files agree with olefile, %d skipped (no corpus)\n", checked, skipped);
+    std::printf("[ compound ] %d files agree with olefile, %d skipped (no corpus), %d streams read in place\n",
+                checked, skipped, inPlace);
     EXPECT_GE(checked, 7);
+    EXPECT_GT(inPlace, 0);
 }
 
 }  // namespace

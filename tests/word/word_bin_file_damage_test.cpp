@@ -26,7 +26,7 @@ void LoadStreams(std::string_view word, const std::string& table) {
     TWordBinFile doc;
     doc.SetTextFormating(tfHTML);
     try {
-        doc.ReadDocFromStream(word, &table);
+        doc.ReadDocFromStream(word, table);
     } catch (const Exception&) {
     }
 }
