@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "quillmark/framework/base_document.h"
@@ -222,21 +223,23 @@ protected:
     TDTPDFFonts FFonts;
     TDTPDFPages FPages{this};
     // Decoded content and form streams by object number, so pages that
-    // share one stream and forms drawn many times are decoded once. Every
-    // reuse is still charged to the load's budget (it is parsed again), and
-    // the cache holds at most kMaxStreamCacheBytes.
+    // share one stream and forms drawn many times are not decoded again and
+    // again: a stream asked for a second time is kept (most are used once,
+    // and keeping those would only cost memory). Every reuse is still
+    // charged to the load's budget (it is parsed again); the cache holds at
+    // most kMaxStreamCacheBytes.
     struct FormEntry {
         bool isForm = false;
-        std::shared_ptr<const std::string> content;
         bool ownResources = false;
         TDTPDFPageFonts fonts;  // the form's own fonts (ownResources)
     };
     std::unordered_map<int32_t, std::shared_ptr<const std::string>> decodedStreams_;
+    std::unordered_set<int32_t> decodedOnce_;  // streams decoded once, not kept
     std::unordered_map<int32_t, FormEntry> forms_;
     size_t cachedStreamBytes_ = 0;
-    // The decoded data of stream object objNumber whose text is body, from
-    // the cache when it was decoded before.
-    std::shared_ptr<const std::string> DecodedStreamOnce(int32_t objNumber, std::string_view body);
+    // Decodes stream object objNumber (text body) and keeps the result when
+    // this is its second decoding and the cache has room.
+    std::shared_ptr<const std::string> DecodeAndKeep(int32_t objNumber, std::string_view body);
 };
 
 }  // namespace quillmark

@@ -80,6 +80,7 @@ void TDTPDFReader::ClearDocumentLists() {
     FPages.Clear();
     FSummaryInformation.Clear();
     decodedStreams_.clear();
+    decodedOnce_.clear();
     forms_.clear();
     cachedStreamBytes_ = 0;
 }
@@ -228,7 +229,7 @@ void TDTPDFReader::AppendContents(const PdfObject& contents, std::string& out, s
             AppendContents(obj, out, seen, depth + 1);
             return;
         }
-        data = DecodedStreamOnce(contents.ref, body);
+        data = DecodeAndKeep(contents.ref, body);
     }
     if (data->empty()) return;
     out += *data;
@@ -237,14 +238,12 @@ void TDTPDFReader::AppendContents(const PdfObject& contents, std::string& out, s
     out.push_back('\n');
 }
 
-std::shared_ptr<const std::string> TDTPDFReader::DecodedStreamOnce(int32_t objNumber, std::string_view body) {
-    if (auto cached = decodedStreams_.find(objNumber); cached != decodedStreams_.end()) {
-        ChargeDecodedBytes(cached->second->size(), "PDF content streams");
-        return cached->second;
-    }
+std::shared_ptr<const std::string> TDTPDFReader::DecodeAndKeep(int32_t objNumber, std::string_view body) {
     TDTPDFFilterContent fc = GetFilterContent(body);
     int32_t hint = fc.Length1;
     auto data = std::make_shared<const std::string>(GetStreamContent(fc.Filter, body, fc.Length, hint, objNumber));
+    // Most streams are used once: only one asked for a second time is kept.
+    if (decodedOnce_.insert(objNumber).second) return data;
     if (data->size() <= kMaxStreamCacheBytes - cachedStreamBytes_) {
         cachedStreamBytes_ += data->size();
         decodedStreams_.emplace(objNumber, data);
@@ -254,33 +253,33 @@ std::shared_ptr<const std::string> TDTPDFReader::DecodedStreamOnce(int32_t objNu
 
 bool TDTPDFReader::ReadForm(int32_t objNumber, const TDTPDFPageFonts& pageFonts, std::string& content,
                             TDTPDFPageFonts& fonts) {
-    // Forms drawing forms multiply: every drawing counts, and its content is
-    // parsed again, so each reuse is charged as well as the first decoding.
+    // Forms drawing forms multiply: every drawing counts as an item, and as
+    // the bytes its content takes to parse again (at least a small stream's
+    // worth, so forms of a few bytes drawn by the million stay bounded too).
     ChargeWorkItems(1, "PDF form XObjects drawn");
+    std::shared_ptr<const std::string> data;
+    if (auto cached = decodedStreams_.find(objNumber); cached != decodedStreams_.end()) data = cached->second;
     auto it = forms_.find(objNumber);
-    if (it == forms_.end()) {
-        FormEntry entry;
+    if (it == forms_.end() || (it->second.isForm && !data)) {
         std::string body = GetBodyByRefNo(objNumber);
-        PdfObject dict = PdfParseObjectBody(body);
-        const PdfObject* subtype = dict.Get("Subtype");
-        if (subtype && subtype->IsName("Form")) {
-            entry.isForm = true;
-            entry.content = DecodedStreamOnce(objNumber, body);
+        if (it == forms_.end()) {
+            FormEntry entry;
+            PdfObject dict = PdfParseObjectBody(body);
+            const PdfObject* subtype = dict.Get("Subtype");
+            entry.isForm = subtype && subtype->IsName("Form");
             // A form without resources of its own uses those of the page.
-            if (const PdfObject* r = dict.Get("Resources")) {
+            if (const PdfObject* r = dict.Get("Resources"); entry.isForm && r) {
                 entry.ownResources = true;
                 LoadPageFonts(Resolve(*r), entry.fonts);
             }
+            it = forms_.emplace(objNumber, std::move(entry)).first;
         }
-        it = forms_.emplace(objNumber, std::move(entry)).first;
-    } else if (it->second.isForm) {
-        // A drawing costs at least as much as parsing a small stream, so
-        // forms of a few bytes drawn by the million stay bounded too.
-        ChargeDecodedBytes(std::max<size_t>(it->second.content->size(), kMinFormDrawCost), "PDF form XObjects drawn");
+        if (it->second.isForm) data = DecodeAndKeep(objNumber, body);
     }
     const FormEntry& form = it->second;
     if (!form.isForm) return false;
-    content = *form.content;
+    ChargeDecodedBytes(std::max<size_t>(data->size(), kMinFormDrawCost), "PDF form XObjects drawn");
+    content = *data;
     fonts = form.ownResources ? form.fonts : pageFonts;
     return true;
 }
