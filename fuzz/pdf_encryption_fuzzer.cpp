@@ -11,6 +11,7 @@
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/limits.h"
 #include "quillmark/framework/stream.h"
+#include "quillmark/framework/work_budget.h"
 #include "quillmark/pdf/pdf_encryption.h"
 #include "quillmark/pdf/pdf_objects.h"
 #include "quillmark/pdf/pdf_reader.h"
@@ -22,6 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string password = kPasswords[data[0] & 7];
     std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     try {
+        // The work budget a load runs under, held over the lookups after it too.
+        quillmark::TWorkBudgetScope budget(quillmark::TWorkLimits{}, size);
         if (data[0] & 0x80) {
             auto h = quillmark::CreatePdfEncryption(bytes, [&](int32_t n) {
                 return std::to_string(n) + " 0 obj " + bytes.substr(0, 64) + " endobj";

@@ -7,6 +7,7 @@
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/limits.h"
 #include "quillmark/framework/stream.h"
+#include "quillmark/framework/work_budget.h"
 #include "quillmark/pdf/pdf_filters.h"
 #include "quillmark/pdf/pdf_reader.h"
 
@@ -15,6 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     quillmark::SetMaxOutputBytes(size_t{32} << 20);
     std::string bytes(reinterpret_cast<const char*>(data), size);
     try {
+        // The work budget a load runs under, held over the lookups after it too.
+        quillmark::TWorkBudgetScope budget(quillmark::TWorkLimits{}, size);
         quillmark::TDTPDFReader r;
         quillmark::TMemoryStream s(bytes);
         r.LoadFromStream(s);

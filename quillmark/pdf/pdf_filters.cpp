@@ -6,6 +6,7 @@
 
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/limits.h"
+#include "quillmark/framework/work_budget.h"
 #include "quillmark/pdf/lzw_decoder.h"
 #include "quillmark/pdf/pdf_objects.h"
 
@@ -14,6 +15,35 @@ namespace quillmark {
 namespace {
 
 size_t Cap(size_t limit) { return limit == 0 ? MaxOutputBytes() : limit; }
+
+// Decoded bytes the load may still produce (no bound outside a load).
+size_t BudgetRoom() {
+    const TWorkBudget* b = CurrentWorkBudget();
+    if (!b) return SIZE_MAX;
+    uint64_t room = b->MaxDecoded() > b->Decoded() ? b->MaxDecoded() - b->Decoded() : 0;
+    return room > SIZE_MAX ? SIZE_MAX : static_cast<size_t>(room);
+}
+
+// Charges a decoder's output to the load's budget in blocks, so a filter
+// that writes a byte at a time does not pay a call per byte.
+class TDecodeCharge {
+public:
+    explicit TDecodeCharge(const char* what) : what_(what) {}
+    void Add(size_t n) {
+        pending_ += n;
+        if (pending_ >= kBlock) Flush();
+    }
+    void Flush() {
+        size_t n = pending_;
+        pending_ = 0;
+        if (n) ChargeDecodedBytes(n, what_);
+    }
+
+private:
+    static constexpr size_t kBlock = 64 * 1024;
+    const char* what_;
+    size_t pending_ = 0;
+};
 
 [[noreturn]] void TooLarge(const char* filter) {
     throw Exception(std::string("PDF stream data decoded by ") + filter +
@@ -54,6 +84,9 @@ uint8_t Paeth(int left, int up, int upLeft) {
 }
 
 std::string PngPredictor(std::string_view data, size_t bpp, size_t rowBytes) {
+    // A row longer than the data is only ever filled as far as the data
+    // goes: the row buffers are sized by what is there, not by /Columns.
+    rowBytes = std::min(rowBytes, data.size());
     std::string out;
     out.reserve(data.size());
     std::vector<uint8_t> prev(rowBytes, 0), cur(rowBytes, 0);
@@ -78,6 +111,7 @@ std::string PngPredictor(std::string_view data, size_t bpp, size_t rowBytes) {
         out.append(reinterpret_cast<const char*>(cur.data()), n);
         std::swap(prev, cur);
     }
+    ChargeDecodedBytes(out.size(), "PDF predictor");
     return out;
 }
 
@@ -85,6 +119,7 @@ std::string PngPredictor(std::string_view data, size_t bpp, size_t rowBytes) {
 // same component of the pixel to its left, within a row.
 std::string TiffPredictor(std::string_view data, int colors, int bpc, size_t columns,
                           size_t rowBytes) {
+    if (rowBytes == 0) return std::string(data);
     std::string out(data);
     for (size_t row = 0; row * rowBytes < out.size(); ++row) {
         size_t base = row * rowBytes;
@@ -119,6 +154,7 @@ std::string TiffPredictor(std::string_view data, int colors, int bpc, size_t col
                 put(k, get(k) + get(k - static_cast<size_t>(colors)));
         }
     }
+    ChargeDecodedBytes(out.size(), "PDF predictor");
     return out;
 }
 
@@ -144,6 +180,7 @@ std::string PdfFlateDecode(std::string_view data, size_t limit) {
     zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
     size_t remaining = data.size();
     char buf[65536];
+    TDecodeCharge charge("PDF Flate stream");
     int rc = Z_OK;
     while (rc == Z_OK) {
         uInt chunk = remaining > (1u << 30) ? (1u << 30) : static_cast<uInt>(remaining);
@@ -157,12 +194,19 @@ std::string PdfFlateDecode(std::string_view data, size_t limit) {
             inflateEnd(&zs);
             TooLarge("FlateDecode");
         }
+        try {
+            charge.Add(got);
+        } catch (...) {
+            inflateEnd(&zs);
+            throw;
+        }
         out.append(buf, got);
         if (rc == Z_BUF_ERROR && remaining == 0) break;  // data ends early: keep what we have
         if (got == 0 && zs.avail_in == 0 && remaining == 0) break;
     }
     // A damaged stream keeps the bytes inflated before the damage.
     inflateEnd(&zs);
+    charge.Flush();
     return out;
 }
 
@@ -197,6 +241,7 @@ std::string PdfASCIIHexDecode(std::string_view data) {
         }
     }
     if (pending >= 0) out.push_back(static_cast<char>(pending * 16));
+    ChargeDecodedBytes(out.size(), "PDF ASCIIHex stream");
     return out;
 }
 
@@ -229,12 +274,14 @@ std::string PdfASCII85Decode(std::string_view data) {
         for (int k = n; k < 5; ++k) group = group * 85 + 84;
         for (int k = 0; k < n - 1; ++k) out.push_back(static_cast<char>((group >> (8 * (3 - k))) & 0xFF));
     }
+    ChargeDecodedBytes(out.size(), "PDF ASCII85 stream");
     return out;
 }
 
 std::string PdfRunLengthDecode(std::string_view data, size_t limit) {
     limit = Cap(limit);
     std::string out;
+    TDecodeCharge charge("PDF RunLength stream");
     size_t i = 0;
     while (i < data.size()) {
         uint8_t len = static_cast<uint8_t>(data[i++]);
@@ -242,15 +289,18 @@ std::string PdfRunLengthDecode(std::string_view data, size_t limit) {
         if (len < 128) {
             size_t n = std::min<size_t>(len + 1u, data.size() - i);
             if (n > limit - out.size()) TooLarge("RunLengthDecode");
+            charge.Add(n);
             out.append(data.substr(i, n));
             i += n;
         } else {
             if (i >= data.size()) break;
             size_t n = 257u - len;
             if (n > limit - out.size()) TooLarge("RunLengthDecode");
+            charge.Add(n);
             out.append(n, data[i++]);
         }
     }
+    charge.Flush();
     return out;
 }
 
@@ -258,13 +308,19 @@ std::string PdfLZWDecode(std::string_view data, int32_t earlyChange, size_t limi
     limit = Cap(limit);
     TDTWLZWDecoder decoder;
     // The decoded size is not known in advance: start with a guess and
-    // decode again into a larger buffer while the output fills it.
+    // decode again into a larger buffer while the output fills it. No
+    // buffer is larger than what the load may still decode (plus one byte,
+    // to tell a full buffer from a finished stream).
+    size_t room = BudgetRoom();
+    if (room < limit) limit = room + 1;
     size_t guess = std::min(limit, std::max<size_t>(4096, data.size() * 4));
     while (true) {
         std::string out(guess, '\0');
         size_t n = decoder.DecodeTIFF(reinterpret_cast<const uint8_t*>(data.data()),
                                       reinterpret_cast<uint8_t*>(out.data()), data.size(), guess,
                                       earlyChange != 0);
+        // Every attempt is decoding work, the abandoned ones too.
+        ChargeDecodedBytes(n, "PDF LZW stream");
         if (n < guess) {
             out.resize(n);
             return out;
@@ -279,9 +335,16 @@ std::string PdfApplyFilter(std::string_view name, std::string_view data,
     std::string n = PdfLower(name);
     if (!n.empty() && n[0] == '/') n.erase(0, 1);
     if (known) *known = true;
-    if (n == "flatedecode" || n == "fl") return PdfApplyPredictor(PdfFlateDecode(data), parms);
-    if (n == "lzwdecode" || n == "lzw")
-        return PdfApplyPredictor(PdfLZWDecode(data, parms.EarlyChange), parms);
+    // Most streams have no predictor: their decoded data is not copied again.
+    bool predicted = parms.Predictor == 2 || (parms.Predictor >= 10 && parms.Predictor <= 15);
+    if (n == "flatedecode" || n == "fl") {
+        std::string out = PdfFlateDecode(data);
+        return predicted ? PdfApplyPredictor(out, parms) : out;
+    }
+    if (n == "lzwdecode" || n == "lzw") {
+        std::string out = PdfLZWDecode(data, parms.EarlyChange);
+        return predicted ? PdfApplyPredictor(out, parms) : out;
+    }
     if (n == "asciihexdecode" || n == "ahx") return PdfASCIIHexDecode(data);
     if (n == "ascii85decode" || n == "a85") return PdfASCII85Decode(data);
     if (n == "runlengthdecode" || n == "rl") return PdfRunLengthDecode(data);

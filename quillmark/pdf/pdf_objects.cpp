@@ -59,8 +59,57 @@ size_t PdfFindKey(std::string_view text, std::string_view key, size_t from) {
     return std::string_view::npos;
 }
 
-std::string PdfValue(std::string_view text, std::string_view key) {
-    size_t p = PdfFindKey(text, key);
+size_t PdfFindEntryKey(std::string_view text, std::string_view key) {
+    if (key.empty()) return std::string_view::npos;
+    int depth = 0, arrays = 0;
+    bool opened = false;
+    size_t i = 0, n = text.size();
+    while (i < n) {
+        char c = text[i];
+        if (c == '(') {
+            // A literal string: balanced parentheses, backslash escapes.
+            int parens = 1;
+            for (++i; i < n && parens > 0; ++i) {
+                if (text[i] == '\\') ++i;
+                else if (text[i] == '(') ++parens;
+                else if (text[i] == ')') --parens;
+            }
+        } else if (c == '%') {
+            while (i < n && text[i] != '\n' && text[i] != '\r') ++i;
+        } else if (c == '<' && i + 1 < n && text[i + 1] == '<') {
+            ++depth;
+            opened = true;
+            i += 2;
+        } else if (c == '>' && i + 1 < n && text[i + 1] == '>') {
+            // The end of the outermost dictionary ends the search.
+            if (--depth <= 0 && opened) return std::string_view::npos;
+            i += 2;
+        } else if (c == '<') {
+            size_t close = text.find('>', i + 1);
+            i = close == std::string_view::npos ? n : close + 1;
+        } else if (c == '[') {
+            ++arrays, ++i;
+        } else if (c == ']') {
+            if (arrays > 0) --arrays;
+            ++i;
+        } else if (c == '/') {
+            size_t after = i + key.size();
+            if (depth <= 1 && arrays == 0 && text.compare(i, key.size(), key) == 0 &&
+                (after >= n || !PdfIsRegular(key.back()) || !PdfIsRegular(text[after])))
+                return i;
+            // Over the rest of this name.
+            for (++i; i < n && PdfIsRegular(text[i]); ++i) {
+            }
+        } else {
+            ++i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+namespace {
+
+std::string ValueAt(std::string_view text, size_t p, std::string_view key) {
     if (p == std::string_view::npos) return {};
     size_t i = p + key.size();
     // Leading blanks, zeros and an opening "[" are not part of the value.
@@ -90,8 +139,7 @@ std::string PdfValue(std::string_view text, std::string_view key) {
     return std::string(text.substr(start));
 }
 
-std::string PdfBracketValue(std::string_view text, std::string_view key) {
-    size_t p = PdfFindKey(text, key);
+std::string BracketValueAt(std::string_view text, size_t p, std::string_view key) {
     if (p == std::string_view::npos) return {};
     std::string_view rest = text.substr(p + key.size());
     size_t end = rest.find(">>");
@@ -105,6 +153,24 @@ std::string PdfBracketValue(std::string_view text, std::string_view key) {
     }
     if (end == std::string_view::npos) return std::string(rest);
     return std::string(rest.substr(0, end));
+}
+
+}  // namespace
+
+std::string PdfValue(std::string_view text, std::string_view key) {
+    return ValueAt(text, PdfFindKey(text, key), key);
+}
+
+std::string PdfEntryValue(std::string_view text, std::string_view key) {
+    return ValueAt(text, PdfFindEntryKey(text, key), key);
+}
+
+std::string PdfBracketValue(std::string_view text, std::string_view key) {
+    return BracketValueAt(text, PdfFindKey(text, key), key);
+}
+
+std::string PdfEntryBracketValue(std::string_view text, std::string_view key) {
+    return BracketValueAt(text, PdfFindEntryKey(text, key), key);
 }
 
 bool PdfNextReference(std::string_view text, size_t& pos, int32_t& objNumber) {

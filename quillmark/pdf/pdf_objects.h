@@ -39,6 +39,17 @@ std::string PdfValue(std::string_view text, std::string_view key);
 // the value, otherwise the text up to the next "/" or ">>".
 std::string PdfBracketValue(std::string_view text, std::string_view key);
 
+// The reader's own lookups in dictionaries it reads itself (stream,
+// cross-reference and trailer dictionaries): key found only among the
+// entries of the outermost dictionary of text (from its first "<<"), so a
+// key of a nested dictionary (/Length inside /DecodeParms), or key-like
+// text inside a string or an array, never matches. Text without "<<" is
+// searched as one dictionary. npos when none.
+size_t PdfFindEntryKey(std::string_view text, std::string_view key);
+// The value rule and the bracket rule with the key found that way.
+std::string PdfEntryValue(std::string_view text, std::string_view key);
+std::string PdfEntryBracketValue(std::string_view text, std::string_view key);
+
 // Reference rule: finds the next "N 0 R" (or generation 1) in text. On
 // success sets objNumber and removes everything through the "R" from text,
 // so repeated calls walk an array of references. A "/" before the reference

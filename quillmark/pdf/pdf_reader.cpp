@@ -1,6 +1,7 @@
 #include "quillmark/pdf/pdf_reader.h"
 
 #include "quillmark/framework/stream.h"
+#include "quillmark/framework/work_budget.h"
 
 namespace quillmark {
 
@@ -57,6 +58,8 @@ void TDTPDFReader::ClearInternalLists() {
     FXRefs.Clear();
     objectStreams_.clear();
     sectionOffsets_.clear();
+    trailersRead_.clear();
+    keywordPositions_.clear();
     slotSet_.clear();
     trailerText_.clear();
     repaired_ = false;
@@ -116,6 +119,8 @@ std::string TDTPDFReader::GetBodyByRefNo(int32_t objNumber) {
         if (found >= 0) offset = found;
     }
     int64_t end = FXRefs.NextBoundary(offset, size);
+    // Each copy is work: pages that all name one large object read it again.
+    ChargeDecodedBytes(static_cast<uint64_t>(end - offset), "PDF object reads");
     return data_.substr(static_cast<size_t>(offset), static_cast<size_t>(end - offset));
 }
 

@@ -14,6 +14,8 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "quillmark/framework/base_document.h"
@@ -148,7 +150,8 @@ protected:
     void AppendContents(const PdfObject& contents, std::string& out, std::set<int32_t>& seen, int depth);
     // The decoded content and fonts of form XObject objNumber (false when it
     // is not a form).
-    bool ReadForm(int32_t objNumber, const PdfObject& pageResources, std::string& content, TDTPDFPageFonts& fonts);
+    // pageFonts: the fonts of the page's resources, for forms without their own.
+    bool ReadForm(int32_t objNumber, const TDTPDFPageFonts& pageFonts, std::string& content, TDTPDFPageFonts& fonts);
     // The parsed object a reference names (other objects come back as they are).
     PdfObject Resolve(const PdfObject& value);
     PdfObject ParsedObject(int32_t objNumber);
@@ -163,6 +166,11 @@ protected:
     void ApplyTrailer(std::string_view trailer, bool newest);
     // Sets slot objNumber unless a newer section already did.
     TDTPDFXRef* DefineSlot(int64_t objNumber);
+    // The first occurrence of keyword ("trailer", "stream", ...) in the file
+    // at or after from; npos when none. The positions of each keyword are
+    // found in one pass and kept for the load, so a long chain of sections
+    // does not search the rest of the file once per section.
+    size_t FindKeyword(std::string_view keyword, size_t from);
     bool RepairXRefs();
     // Every "N G obj" header in the file, in file order (number, generation,
     // offset); found once and kept for the load.
@@ -194,11 +202,15 @@ protected:
     bool repaired_ = false;
     std::vector<uint8_t> slotSet_;         // slots written by a newer section (load only)
     std::vector<int64_t> sectionOffsets_;  // cross-reference sections read
+    std::set<size_t> trailersRead_;        // "trailer" keywords whose dictionary was applied
+    std::unordered_map<std::string, std::vector<size_t>> keywordPositions_;
     // Object streams already decoded: number -> (decoded data, first, index).
     struct ObjectStreamCache {
         std::string data;
         size_t first = 0;
         std::vector<std::pair<int32_t, size_t>> entries;  // object number, offset
+        std::unordered_map<int32_t, size_t> byNumber;      // object number -> first entry
+        std::vector<size_t> sortedOffsets;                 // distinct offsets, ascending
     };
     std::map<int32_t, ObjectStreamCache> objectStreams_;
     int depth_ = 0;  // nesting of indirect lookups (lengths, references)
@@ -210,9 +222,24 @@ protected:
     // --- document layer fields (fonts, pages, summary) go below ---
     TDTPDFFonts FFonts;
     TDTPDFPages FPages{this};
-    // Decoded content bytes a load may still read: pages that share one
-    // large stream cannot make a small file take unbounded work.
-    uint64_t contentBudget_ = 0;
+    // Decoded content and form streams by object number, so pages that
+    // share one stream and forms drawn many times are not decoded again and
+    // again: a stream asked for a second time is kept (most are used once,
+    // and keeping those would only cost memory). Every reuse is still
+    // charged to the load's budget (it is parsed again); the cache holds at
+    // most kMaxStreamCacheBytes.
+    struct FormEntry {
+        bool isForm = false;
+        bool ownResources = false;
+        TDTPDFPageFonts fonts;  // the form's own fonts (ownResources)
+    };
+    std::unordered_map<int32_t, std::shared_ptr<const std::string>> decodedStreams_;
+    std::unordered_set<int32_t> decodedOnce_;  // streams decoded once, not kept
+    std::unordered_map<int32_t, FormEntry> forms_;
+    size_t cachedStreamBytes_ = 0;
+    // Decodes stream object objNumber (text body) and keeps the result when
+    // this is its second decoding and the cache has room.
+    std::shared_ptr<const std::string> DecodeAndKeep(int32_t objNumber, std::string_view body);
 };
 
 }  // namespace quillmark

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "quillmark/framework/exception.h"
+#include "quillmark/framework/work_budget.h"
 #include "quillmark/pdf/pdf_date.h"
 #include "quillmark/pdf/pdf_encodings.h"
 #include "quillmark/pdf/pdf_syntax.h"
@@ -17,10 +18,10 @@ namespace {
 constexpr int kMaxTreeDepth = 64;
 // Nested /Contents arrays.
 constexpr int kMaxContentsDepth = 8;
-// Decoded page content read per load at most: a fixed allowance plus a
-// multiple of the file size far above what real documents need.
-constexpr uint64_t kContentBudgetBase = uint64_t{256} << 20;
-constexpr uint64_t kContentBudgetPerByte = 100;
+// Decoded content and form streams kept for reuse per load at most.
+constexpr size_t kMaxStreamCacheBytes = size_t{64} << 20;
+// Decoded bytes charged at least for each drawing of a form.
+constexpr size_t kMinFormDrawCost = 1024;
 
 const PdfObject* GetIgnoreCase(const PdfObject& dict, std::string_view key) {
     if (const PdfObject* v = dict.Get(key)) return v;
@@ -61,7 +62,6 @@ PdfObject TDTPDFReader::Resolve(const PdfObject& value) {
 
 void TDTPDFReader::ReadDocumentContent() {
     bool text = ParseItems().Contains(wpiText);
-    contentBudget_ = kContentBudgetBase + kContentBudgetPerByte * static_cast<uint64_t>(data_.size());
     if (text) {
         int64_t root = PdfToInt(RootTag, 0);
         if (root > 0 && root <= INT32_MAX) ProcessPages(GetBodyByRefNo(static_cast<int32_t>(root)));
@@ -79,6 +79,10 @@ void TDTPDFReader::ClearDocumentLists() {
     FFonts.Clear();
     FPages.Clear();
     FSummaryInformation.Clear();
+    decodedStreams_.clear();
+    decodedOnce_.clear();
+    forms_.clear();
+    cachedStreamBytes_ = 0;
 }
 
 void TDTPDFReader::ProcessPages(std::string_view nodeText) {
@@ -143,10 +147,10 @@ void TDTPDFReader::AddPageObject(const PdfObject& page, PageWalk& walk) {
     if (const PdfObject* c = page.Get("Contents")) AppendContents(*c, content, seen, 0);
     PdfObject xobjects;
     if (const PdfObject* x = resources.Get("XObject")) xobjects = Resolve(*x);
-    TDTPDFFormResolver forms = [this, &xobjects, &resources](const std::string& name, std::string& out,
+    TDTPDFFormResolver forms = [this, &xobjects, &pageFonts](const std::string& name, std::string& out,
                                                                TDTPDFPageFonts& fonts) {
         const PdfObject* ref = xobjects.Get(name.size() > 1 ? std::string_view(name).substr(1) : std::string_view());
-        return ref && ref->kind == PdfObject::Reference && ReadForm(ref->ref, resources, out, fonts);
+        return ref && ref->kind == PdfObject::Reference && ReadForm(ref->ref, pageFonts, out, fonts);
     };
     FPages.ParseContents(content, MediaBoxText(box), &pageFonts, &forms);
 }
@@ -198,6 +202,8 @@ TDTPDFFont* TDTPDFReader::LoadFont(const std::string& name, int32_t objNumber, c
             }
             if (file && file->kind == PdfObject::Reference) font->CID = GetDecodedStream(file->ref);
         }
+    } catch (const ELimitError&) {
+        throw;  // the load's work limit ends the load, not just this font
     } catch (const Exception&) {
     }
     return font;
@@ -210,47 +216,71 @@ void TDTPDFReader::AppendContents(const PdfObject& contents, std::string& out, s
         return;
     }
     if (contents.kind != PdfObject::Reference || !seen.insert(contents.ref).second) return;
-    std::string body = GetBodyByRefNo(contents.ref);
-    if (body.empty()) return;
-    PdfObject obj = PdfParseObjectBody(body);
-    if (obj.kind == PdfObject::Array) {
-        // A /Contents reference to an array of streams.
-        AppendContents(obj, out, seen, depth + 1);
-        return;
+    std::shared_ptr<const std::string> data;
+    if (auto cached = decodedStreams_.find(contents.ref); cached != decodedStreams_.end()) {
+        data = cached->second;
+        ChargeDecodedBytes(data->size(), "PDF content streams");
+    } else {
+        std::string body = GetBodyByRefNo(contents.ref);
+        if (body.empty()) return;
+        PdfObject obj = PdfParseObjectBody(body);
+        if (obj.kind == PdfObject::Array) {
+            // A /Contents reference to an array of streams.
+            AppendContents(obj, out, seen, depth + 1);
+            return;
+        }
+        data = DecodeAndKeep(contents.ref, body);
     }
-    TDTPDFFilterContent fc = GetFilterContent(body);
-    int32_t hint = fc.Length1;
-    if (contentBudget_ == 0) return;
-    std::string data = GetStreamContent(fc.Filter, body, fc.Length, hint, contents.ref);
-    if (data.empty()) return;
-    if (data.size() >= contentBudget_) {
-        contentBudget_ = 0;
-        return;
-    }
-    contentBudget_ -= data.size();
-    out += data;
+    if (data->empty()) return;
+    out += *data;
     // Streams of one page are joined as if they were one; a token must not
     // run on from one into the next.
     out.push_back('\n');
 }
 
-bool TDTPDFReader::ReadForm(int32_t objNumber, const PdfObject& pageResources, std::string& content,
-                            TDTPDFPageFonts& fonts) {
-    std::string body = GetBodyByRefNo(objNumber);
-    PdfObject dict = PdfParseObjectBody(body);
-    const PdfObject* subtype = dict.Get("Subtype");
-    if (!subtype || !subtype->IsName("Form") || contentBudget_ == 0) return false;
+std::shared_ptr<const std::string> TDTPDFReader::DecodeAndKeep(int32_t objNumber, std::string_view body) {
     TDTPDFFilterContent fc = GetFilterContent(body);
     int32_t hint = fc.Length1;
-    content = GetStreamContent(fc.Filter, body, fc.Length, hint, objNumber);
-    if (content.size() >= contentBudget_) {
-        contentBudget_ = 0;
-        return false;
+    auto data = std::make_shared<const std::string>(GetStreamContent(fc.Filter, body, fc.Length, hint, objNumber));
+    // Most streams are used once: only one asked for a second time is kept.
+    if (decodedOnce_.insert(objNumber).second) return data;
+    if (data->size() <= kMaxStreamCacheBytes - cachedStreamBytes_) {
+        cachedStreamBytes_ += data->size();
+        decodedStreams_.emplace(objNumber, data);
     }
-    contentBudget_ -= content.size();
-    // A form without resources of its own uses those of the page.
-    if (const PdfObject* r = dict.Get("Resources")) LoadPageFonts(Resolve(*r), fonts);
-    else LoadPageFonts(pageResources, fonts);
+    return data;
+}
+
+bool TDTPDFReader::ReadForm(int32_t objNumber, const TDTPDFPageFonts& pageFonts, std::string& content,
+                            TDTPDFPageFonts& fonts) {
+    // Forms drawing forms multiply: every drawing counts as an item, and as
+    // the bytes its content takes to parse again (at least a small stream's
+    // worth, so forms of a few bytes drawn by the million stay bounded too).
+    ChargeWorkItems(1, "PDF form XObjects drawn");
+    std::shared_ptr<const std::string> data;
+    if (auto cached = decodedStreams_.find(objNumber); cached != decodedStreams_.end()) data = cached->second;
+    auto it = forms_.find(objNumber);
+    if (it == forms_.end() || (it->second.isForm && !data)) {
+        std::string body = GetBodyByRefNo(objNumber);
+        if (it == forms_.end()) {
+            FormEntry entry;
+            PdfObject dict = PdfParseObjectBody(body);
+            const PdfObject* subtype = dict.Get("Subtype");
+            entry.isForm = subtype && subtype->IsName("Form");
+            // A form without resources of its own uses those of the page.
+            if (const PdfObject* r = dict.Get("Resources"); entry.isForm && r) {
+                entry.ownResources = true;
+                LoadPageFonts(Resolve(*r), entry.fonts);
+            }
+            it = forms_.emplace(objNumber, std::move(entry)).first;
+        }
+        if (it->second.isForm) data = DecodeAndKeep(objNumber, body);
+    }
+    const FormEntry& form = it->second;
+    if (!form.isForm) return false;
+    ChargeDecodedBytes(std::max<size_t>(data->size(), kMinFormDrawCost), "PDF form XObjects drawn");
+    content = *data;
+    fonts = form.ownResources ? form.fonts : pageFonts;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "quillmark/framework/exception.h"
+#include "quillmark/framework/work_budget.h"
 #include "quillmark/pdf/pdf_encryption.h"
 #include "quillmark/pdf/pdf_reader.h"
 
@@ -25,7 +26,7 @@ void TDTPDFReader::ParseEncryption() {
     } else {
         // A dictionary written into the trailer itself instead of an object.
         std::string lower = PdfLower(trailerText_);
-        size_t k = PdfFindKey(lower, "/encrypt");
+        size_t k = PdfFindEntryKey(lower, "/encrypt");
         if (k == std::string::npos) return;
         size_t i = k + 8;
         while (i < lower.size() && PdfIsWhite(lower[i])) ++i;
@@ -43,6 +44,7 @@ std::string TDTPDFReader::DecryptData(int32_t objNumber, int32_t generation, std
     if (!Encryption || !Encryption->Enabled() || objNumber == encryptObject_) return data;
     const TDTPDFXRef* x = FXRefs.GetItem(objNumber - StartCrossRef);
     if (x && x->Kind == xrkCompressed) return data;
+    ChargeDecodedBytes(data.size(), "PDF decrypted strings");
     return Encryption->DecryptString(objNumber, generation, data);
 }
 
@@ -51,10 +53,11 @@ std::string TDTPDFReader::DecryptStreamData(int32_t objNumber, std::string_view 
     if (!Encryption || !Encryption->Enabled() || objNumber == encryptObject_) return data;
     const TDTPDFXRef* x = FXRefs.GetItem(objNumber - StartCrossRef);
     if (x && x->Kind == xrkCompressed) return data;
-    std::string type = PdfValue(lowerDict, "/type");
+    std::string type = PdfEntryValue(lowerDict, "/type");
     if (type == "/xref") return data;
     auto standard = dynamic_cast<const TDTPDFStandardEncryption*>(Encryption.get());
     if (type == "/metadata" && standard && !standard->EncryptMetadata()) return data;
+    ChargeDecodedBytes(data.size(), "PDF decrypted streams");
     return Encryption->DecryptStream(objNumber, GetGeneration(objNumber), data, cryptFilter);
 }
 

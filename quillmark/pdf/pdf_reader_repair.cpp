@@ -63,7 +63,7 @@ bool TDTPDFReader::RepairXRefs() {
     for (int32_t n = 0; n < FXRefs.Count(); ++n) {
         if (FXRefs.GetItem(n)->Kind != xrkUnCompressed) continue;
         std::string dict = LowerDictionary(GetBodyByRefNo(n));
-        std::string type = PdfValue(dict, "/type");
+        std::string type = PdfEntryValue(dict, "/type");
         if (type == "/objstm") objectStreams.push_back(n);
         else if (type == "/xref") lastXRefStream = std::string(GetBodyByRefNo(n)), ++xrefStreams;
         else if (type == "/catalog") catalog = n;

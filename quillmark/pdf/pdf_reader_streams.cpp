@@ -5,6 +5,7 @@
 
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/limits.h"
+#include "quillmark/framework/work_budget.h"
 #include "quillmark/pdf/pdf_filters.h"
 #include "quillmark/pdf/pdf_reader.h"
 
@@ -44,7 +45,7 @@ std::string DictionaryPart(std::string_view objectText) {
 // Names in a /Filter value: "/a" or "[/a /b]". Lower case, with "/".
 std::vector<std::string> FilterNames(std::string_view lowerDict) {
     std::vector<std::string> names;
-    size_t p = PdfFindKey(lowerDict, "/filter");
+    size_t p = PdfFindEntryKey(lowerDict, "/filter");
     if (p == std::string_view::npos) return names;
     size_t i = p + 7;
     while (i < lowerDict.size() && PdfIsWhite(lowerDict[i])) ++i;
@@ -68,8 +69,8 @@ std::vector<std::string> FilterNames(std::string_view lowerDict) {
 std::vector<std::string> DecodeParmsList(std::string_view lowerDict) {
     std::vector<std::string> list;
     size_t keyLen = 12;
-    size_t p = PdfFindKey(lowerDict, "/decodeparms");
-    if (p == std::string_view::npos) p = PdfFindKey(lowerDict, "/dp"), keyLen = 3;
+    size_t p = PdfFindEntryKey(lowerDict, "/decodeparms");
+    if (p == std::string_view::npos) p = PdfFindEntryKey(lowerDict, "/dp"), keyLen = 3;
     if (p == std::string_view::npos) return list;
     size_t i = p + keyLen;
     while (i < lowerDict.size() && PdfIsWhite(lowerDict[i])) ++i;
@@ -104,7 +105,7 @@ std::vector<std::string> DecodeParmsList(std::string_view lowerDict) {
 
 int32_t TDTPDFReader::GetLengthValue(std::string_view objectText, std::string_view key) {
     std::string lower = DictionaryPart(objectText);
-    size_t p = PdfFindKey(lower, key);
+    size_t p = PdfFindEntryKey(lower, key);
     if (p == std::string::npos) return 0;
     size_t i = p + key.size();
     while (i < lower.size() && PdfIsWhite(lower[i])) ++i;
@@ -138,7 +139,7 @@ int32_t TDTPDFReader::GetLengthValue(std::string_view objectText, std::string_vi
 }
 
 std::string TDTPDFReader::ResolveDictionaryEntry(std::string_view lowerDict, std::string_view key) {
-    size_t p = PdfFindKey(lowerDict, key);
+    size_t p = PdfFindEntryKey(lowerDict, key);
     if (p == std::string_view::npos) return std::string(lowerDict);
     size_t i = p + key.size();
     while (i < lowerDict.size() && PdfIsWhite(lowerDict[i])) ++i;
@@ -263,8 +264,8 @@ std::string TDTPDFReader::ObjectFromStream(int32_t streamNumber, int32_t index, 
         if (holder && holder->Kind == xrkUnCompressed) {
             std::string body = GetBodyByRefNo(streamNumber);
             std::string dict = DictionaryPart(body);
-            int64_t n = PdfToInt(PdfValue(dict, "/n"), 0);
-            size_t fp = PdfFindKey(dict, "/first");
+            int64_t n = PdfToInt(PdfEntryValue(dict, "/n"), 0);
+            size_t fp = PdfFindEntryKey(dict, "/first");
             int64_t first = -1;
             if (fp != std::string::npos) {
                 size_t i = fp + 6;
@@ -293,6 +294,15 @@ std::string TDTPDFReader::ObjectFromStream(int32_t streamNumber, int32_t index, 
                     if (!ok) break;
                     cache.entries.emplace_back(static_cast<int32_t>(v[0]), static_cast<size_t>(v[1]));
                 }
+                cache.byNumber.reserve(cache.entries.size());
+                cache.sortedOffsets.reserve(cache.entries.size());
+                for (size_t j = 0; j < cache.entries.size(); ++j) {
+                    cache.byNumber.emplace(cache.entries[j].first, j);  // the first entry of a number wins
+                    cache.sortedOffsets.push_back(std::min(cache.entries[j].second, cache.data.size() - cache.first));
+                }
+                std::sort(cache.sortedOffsets.begin(), cache.sortedOffsets.end());
+                cache.sortedOffsets.erase(std::unique(cache.sortedOffsets.begin(), cache.sortedOffsets.end()),
+                                          cache.sortedOffsets.end());
             }
         }
         it = objectStreams_.emplace(streamNumber, std::move(cache)).first;
@@ -303,21 +313,22 @@ std::string TDTPDFReader::ObjectFromStream(int32_t streamNumber, int32_t index, 
         c.entries[static_cast<size_t>(index)].first == objNumber) {
         k = static_cast<size_t>(index);
     } else {
-        for (size_t j = 0; j < c.entries.size(); ++j)
-            if (c.entries[j].first == objNumber) {
-                k = j;
-                break;
-            }
+        auto found = c.byNumber.find(objNumber);
+        if (found != c.byNumber.end()) k = found->second;
     }
     if (k >= c.entries.size()) return {};
-    size_t begin = c.first + std::min(c.entries[k].second, c.data.size() - c.first);
+    // An object runs to the next offset that is larger than its own, so
+    // entries that share an offset (or point back) cannot each take the
+    // whole rest of the stream.
+    size_t own = std::min(c.entries[k].second, c.data.size() - c.first);
+    size_t begin = c.first + own;
     size_t end = c.data.size();
-    if (k + 1 < c.entries.size()) {
-        size_t next = c.first + std::min(c.entries[k + 1].second, c.data.size() - c.first);
-        if (next > begin) end = next;
-    }
+    auto next = std::upper_bound(c.sortedOffsets.begin(), c.sortedOffsets.end(), own);
+    if (next != c.sortedOffsets.end()) end = c.first + std::min(*next, c.data.size() - c.first);
     std::string_view bytes = std::string_view(c.data).substr(begin, end - begin);
     while (!bytes.empty() && PdfIsWhite(bytes.back())) bytes.remove_suffix(1);
+    // Every copy handed out is work, however often the same entry is asked for.
+    ChargeDecodedBytes(bytes.size(), "PDF object stream entries");
     std::string out = std::to_string(objNumber) + " 0 obj\n";
     out.append(bytes);
     out.append("\nendobj\n");

@@ -2,7 +2,10 @@
 // "xref" tables and cross-reference streams, newest first along /Prev.
 #include <set>
 
+#include <algorithm>
+
 #include "quillmark/framework/exception.h"
+#include "quillmark/framework/work_budget.h"
 #include "quillmark/pdf/pdf_reader.h"
 
 namespace quillmark {
@@ -61,7 +64,23 @@ std::string_view DictionaryAt(std::string_view s, size_t pos) {
     return s.substr(open);
 }
 
+// A cross-reference stream's dictionary longer than this is no dictionary.
+constexpr size_t kMaxXRefDictionary = size_t{1} << 20;
+
 }  // namespace
+
+size_t TDTPDFReader::FindKeyword(std::string_view keyword, size_t from) {
+    auto it = keywordPositions_.find(std::string(keyword));
+    if (it == keywordPositions_.end()) {
+        std::vector<size_t> positions;
+        std::string_view data = data_;
+        for (size_t p = data.find(keyword); p != std::string_view::npos; p = data.find(keyword, p + 1))
+            positions.push_back(p);
+        it = keywordPositions_.emplace(std::string(keyword), std::move(positions)).first;
+    }
+    auto at = std::lower_bound(it->second.begin(), it->second.end(), from);
+    return at == it->second.end() ? std::string_view::npos : *at;
+}
 
 TDTPDFXRef* TDTPDFReader::DefineSlot(int64_t objNumber) {
     // A tiny file cannot hold millions of objects; this keeps a hostile
@@ -70,7 +89,12 @@ TDTPDFXRef* TDTPDFReader::DefineSlot(int64_t objNumber) {
     if (objNumber < 0 || objNumber > limit) return nullptr;
     size_t idx = static_cast<size_t>(objNumber);
     if (idx < slotSet_.size() && slotSet_[idx]) return nullptr;  // a newer section decided
-    if (idx >= slotSet_.size()) slotSet_.resize(idx + 1, 0);
+    if (idx >= slotSet_.size()) {
+        // Slots are items built per entry of the file: a sparse, huge object
+        // number costs every slot below it.
+        ChargeWorkItems(idx + 1 - slotSet_.size(), "PDF cross-reference slots");
+        slotSet_.resize(idx + 1, 0);
+    }
     slotSet_[idx] = 1;
     TDTPDFXRef* item = FXRefs.AddItem(static_cast<int32_t>(objNumber));
     if (item) *item = TDTPDFXRef{};
@@ -118,6 +142,8 @@ void TDTPDFReader::CheckFileAndReadXRefs() {
             newest = false;
             offset = next;
         }
+    } catch (const ELimitError&) {
+        throw;  // a file over the work limit is not repaired by more work
     } catch (const Exception& e) {
         failed = true;
         error = e.what();
@@ -139,31 +165,37 @@ int64_t TDTPDFReader::ReadSection(int64_t offset, bool newest) {
     SkipWhite(data, pos);
     sectionOffsets_.push_back(static_cast<int64_t>(pos));
     if (data.substr(pos, 4) == "xref") {
-        size_t tr = data.find("trailer", pos + 4);
+        size_t tr = FindKeyword("trailer", pos + 4);
         ReadXRefTable(pos + 4, tr == std::string_view::npos ? data.size() : tr);
         if (tr == std::string_view::npos) return -1;
         sectionOffsets_.push_back(static_cast<int64_t>(tr));
-        std::string_view trailer = DictionaryAt(data, tr + 7);
+        // Tables that share one trailer: it was applied, and its /Prev
+        // followed, the first time.
+        if (!trailersRead_.insert(tr).second) return -1;
+        // A dictionary that is not closed ends at the next section keyword,
+        // not at the end of the file.
+        size_t bound = std::min({FindKeyword("startxref", tr + 7), FindKeyword("trailer", tr + 7), data.size()});
+        std::string_view trailer = DictionaryAt(data.substr(0, bound), tr + 7);
         ApplyTrailer(trailer, newest);
         std::string lower = PdfLower(trailer);
         // Hybrid files: the table's trailer names a cross-reference stream
         // whose entries come after the table's own and before /Prev.
-        int64_t stm = PdfToInt(PdfValue(lower, "/xrefstm"), -1);
+        int64_t stm = PdfToInt(PdfEntryValue(lower, "/xrefstm"), -1);
         if (stm > 0 && stm < static_cast<int64_t>(data.size()) && stm != offset) {
             size_t sp = static_cast<size_t>(stm);
             size_t after = 0;
             SkipWhite(data, sp);
             if (PdfMatchObjectHeader(data, sp, after)) {
-                size_t streamKw = data.find("stream", after);
+                size_t streamKw = FindKeyword("stream", after);
                 size_t endKw = streamKw == std::string_view::npos ? std::string_view::npos
-                                                                   : data.find("endstream", streamKw + 6);
+                                                                   : FindKeyword("endstream", streamKw + 6);
                 if (endKw != std::string_view::npos) {
                     sectionOffsets_.push_back(static_cast<int64_t>(sp));
                     ReadXRefStream(data.substr(sp, endKw + 9 - sp));
                 }
             }
         }
-        std::string prev = PdfValue(lower, "/prev");
+        std::string prev = PdfEntryValue(lower, "/prev");
         if (prev.empty()) return -1;
         return PdfToInt(prev, -1);
     }
@@ -171,10 +203,13 @@ int64_t TDTPDFReader::ReadSection(int64_t offset, bool newest) {
     if (!PdfMatchObjectHeader(data, pos, after)) return -2;
     // A cross-reference stream: its dictionary, then the stream data, whose
     // end is found from /Length when that is right, else from "endstream".
-    size_t streamKw = data.find("stream", after);
-    if (streamKw == std::string_view::npos) return -2;
+    size_t streamKw = FindKeyword("stream", after);
+    if (streamKw == std::string_view::npos || streamKw - after > kMaxXRefDictionary) return -2;
+    // Each section's dictionary is read once, but sections whose keyword is
+    // far away would each read a long stretch of the file.
+    ChargeDecodedBytes(streamKw - after, "PDF cross-reference sections");
     std::string dictLower = PdfLower(data.substr(after, streamKw - after));
-    if (GetItemType(dictLower) != "/xref") return -2;
+    if (PdfEntryValue(dictLower, "/type") != "/xref") return -2;
     size_t dataStart = streamKw + 6;
     if (dataStart < data.size() && data[dataStart] == '\r') ++dataStart;
     if (dataStart < data.size() && data[dataStart] == '\n') ++dataStart;
@@ -185,13 +220,13 @@ int64_t TDTPDFReader::ReadSection(int64_t offset, bool newest) {
         SkipWhite(data, q);
         if (data.substr(q, 9) == "endstream") endKw = q;
     }
-    if (endKw == std::string_view::npos) endKw = data.find("endstream", dataStart);
+    if (endKw == std::string_view::npos) endKw = FindKeyword("endstream", dataStart);
     if (endKw == std::string_view::npos) return -2;
     std::string_view section = data.substr(pos, endKw + 9 - pos);
     ReadXRefStream(section);
     std::string_view trailer = DictionaryAt(section, 0);
     ApplyTrailer(trailer, newest);
-    std::string prev = PdfValue(dictLower, "/prev");
+    std::string prev = PdfEntryValue(dictLower, "/prev");
     if (prev.empty()) return -1;
     return PdfToInt(prev, -1);
 }
@@ -228,8 +263,8 @@ void TDTPDFReader::ReadXRefTable(size_t pos, size_t end) {
 void TDTPDFReader::ReadXRefStream(std::string_view sectionText) {
     std::string_view dict = DictionaryAt(sectionText, 0);
     std::string lower = PdfLower(dict);
-    std::string w = PdfBracketValue(lower, "/w");
-    std::string index = PdfBracketValue(lower, "/index");
+    std::string w = PdfEntryBracketValue(lower, "/w");
+    std::string index = PdfEntryBracketValue(lower, "/index");
 
     std::vector<int64_t> widths;
     for (size_t i = 0; widths.size() < 3;) {
@@ -294,7 +329,7 @@ void TDTPDFReader::ApplyTrailer(std::string_view trailer, bool newest) {
     // Sections are read newest first, so a tag already set stays.
     auto setTag = [&](std::string& tag, const char* key) {
         if (!tag.empty()) return;
-        std::string v = PdfValue(lower, key);
+        std::string v = PdfEntryValue(lower, key);
         if (!v.empty() && IsDigit(v[0])) tag = v;
     };
     setTag(RootTag, "/root");
@@ -304,7 +339,7 @@ void TDTPDFReader::ApplyTrailer(std::string_view trailer, bool newest) {
     if (FDocID.empty()) {
         // /ID [<first> <second>]: the first string, read from the original
         // bytes (case matters in literal strings).
-        size_t k = PdfFindKey(lower, "/id");
+        size_t k = PdfFindEntryKey(lower, "/id");
         if (k != std::string::npos) {
             size_t i = k + 3;
             while (i < trailer.size() && (PdfIsWhite(trailer[i]) || trailer[i] == '[')) ++i;
