@@ -204,6 +204,26 @@ bool TDTPDFCMap::Lookup(uint32_t code, uint8_t length, std::u16string& out) cons
     return false;
 }
 
+bool TDTPDFCMap::FindCodeOf(char16_t unit, uint32_t& code) const {
+    bool found = false;
+    for (const auto* map : {&chars_, &ranges_})
+        for (const auto& [key, target] : *map)
+            if (target.text.size() == 1 && target.text[0] == unit) {
+                uint32_t c = static_cast<uint32_t>(key & 0xFFFFFFFFu);
+                if (!found || c < code) code = c;
+                found = true;
+            }
+    for (const auto& r : bigRanges_) {
+        std::u16string low = PdfCMapDestination(r.base);
+        if (low.size() == 1 && low[0] <= unit && uint32_t{unit} - low[0] <= r.high - r.low) {
+            uint32_t c = r.low + (uint32_t{unit} - low[0]);
+            if (!found || c < code) code = c;
+            found = true;
+        }
+    }
+    return found;
+}
+
 bool TDTPDFCMap::LookupUnit(char16_t unit, std::u16string& out) const {
     const Target* best = nullptr;
     for (const auto* map : {&chars_, &ranges_}) {

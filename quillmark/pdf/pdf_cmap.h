@@ -34,6 +34,10 @@ public:
     // mapping wins over a bfrange one; among each kind the first line wins.
     bool Lookup(uint32_t code, uint8_t length, std::u16string& out) const;
 
+    // A code that the CMap maps to exactly `unit` (the smallest one), false
+    // when there is none.
+    bool FindCodeOf(char16_t unit, uint32_t& code) const;
+
     // The mapping of one UTF-16 code unit as the historical per-unit
     // conversion did it: the unit is tried as a one-byte and as a two-byte
     // source, the earlier CMap line wins, bfchar before bfrange.

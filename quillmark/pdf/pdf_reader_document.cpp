@@ -60,6 +60,12 @@ PdfObject TDTPDFReader::Resolve(const PdfObject& value) {
 }
 
 void TDTPDFReader::ReadDocumentContent() {
+    // Fonts read their streams through the reader only while it has the
+    // document's data: during this load.
+    struct DropDecoders {
+        TDTPDFFonts& fonts;
+        ~DropDecoders() { fonts.DropStreamDecoders(); }
+    } dropDecoders{FFonts};
     bool text = ParseItems().Contains(wpiText);
     contentBudget_ = kContentBudgetBase + kContentBudgetPerByte * static_cast<uint64_t>(data_.size());
     if (text) {
@@ -182,24 +188,11 @@ TDTPDFFont* TDTPDFReader::LoadFont(const std::string& name, int32_t objNumber, c
     try {
         const PdfObject* toUnicode = dict.Get("ToUnicode");
         if (toUnicode && toUnicode->kind == PdfObject::Reference) font->SetCMap(GetDecodedStream(toUnicode->ref));
-        if (const PdfObject* d = dict.Get("DescendantFonts")) {
-            PdfObject descendants = Resolve(*d);
-            PdfObject cidFont = descendants.kind == PdfObject::Array && !descendants.items.empty()
-                                    ? Resolve(descendants.items[0])
-                                    : descendants;
-            const PdfObject* file = nullptr;
-            PdfObject descriptor;
-            if (const PdfObject* fd = cidFont.Get("FontDescriptor")) {
-                descriptor = Resolve(*fd);
-                file = descriptor.Get("FontFile2");
-                if (!file) file = descriptor.Get("FontFile3");
-            } else {
-                file = cidFont.Get("CIDToGIDMap");
-            }
-            if (file && file->kind == PdfObject::Reference) font->CID = GetDecodedStream(file->ref);
-        }
     } catch (const Exception&) {
     }
+    // The descendant's font program and CID-to-GID map are decoded only
+    // when a text step asks for them.
+    font->SetStreamDecoder([this](int32_t n) { return GetDecodedStream(n); });
     return font;
 }
 
