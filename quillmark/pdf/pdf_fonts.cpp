@@ -203,8 +203,17 @@ double TDTPDFFont::SpaceWidth() const {
     if (spaceWidth_ >= 0) return spaceWidth_;
     double w = 0;
     uint32_t code = 0;
-    if (!composite_) w = HasWidths() ? GlyphWidth(32) : 0;
-    else if (cmap_.FindCodeOf(u' ', code)) w = GlyphWidth(code);
+    // Only a width the font gives for its space counts, not a default.
+    auto listed = [this](uint32_t c) {
+        auto it = std::upper_bound(widthRanges_.begin(), widthRanges_.end(), c,
+                                   [](uint32_t v, const WidthRange& r) { return v < r.first; });
+        return it != widthRanges_.begin() && c <= (it - 1)->last;
+    };
+    if (!composite_) {
+        if (listed(32) && codeText_.size() > 32 && codeText_[32] == u" ") w = GlyphWidth(32);
+    } else if (cmap_.FindCodeOf(u' ', code) && listed(code)) {
+        w = GlyphWidth(code);
+    }
     // A zero or tiny space (fonts that draw no space glyph) says nothing.
     spaceWidth_ = w >= 100 ? w : 250;
     return spaceWidth_;
@@ -405,10 +414,20 @@ TDTPDFFont* TDTPDFFonts::AddItem() {
     return items_.back().get();
 }
 
+namespace {
+std::string AsciiLower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+}  // namespace
+
 TDTPDFFont* TDTPDFFonts::FindFontByName(std::string_view name) const {
-    for (const auto& f : items_)
-        if (PdfEqualsIgnoreCase(f->FontName, name)) return f.get();
-    return nullptr;
+    for (; named_ < items_.size(); ++named_)
+        byName_.emplace(AsciiLower(items_[named_]->FontName), items_[named_].get());
+    auto it = byName_.find(AsciiLower(name));
+    return it == byName_.end() ? nullptr : it->second;
 }
 
 TDTPDFFont* TDTPDFFonts::FindFontByObject(int32_t objNumber) const {

@@ -141,6 +141,8 @@ public:
     void Clear() {
         items_.clear();
         byObject_.clear();
+        byName_.clear();
+        named_ = 0;
     }
     // Records that font was loaded from object objNumber.
     void SetObject(TDTPDFFont* font, int32_t objNumber);
@@ -152,6 +154,10 @@ public:
 private:
     std::vector<std::unique_ptr<TDTPDFFont>> items_;
     std::unordered_map<int32_t, TDTPDFFont*> byObject_;
+    // Fonts by ASCII-lower-cased name (the first of each name); fonts from
+    // named_ on are not indexed yet (a font's name is set after AddItem).
+    mutable std::unordered_map<std::string, TDTPDFFont*> byName_;
+    mutable size_t named_ = 0;
 };
 
 }  // namespace quillmark
