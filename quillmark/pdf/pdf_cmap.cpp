@@ -203,6 +203,9 @@ void TDTPDFCMap::Finish() {
     chars_.erase(std::unique(chars_.begin(), chars_.end(), [](const Char& a, const Char& b) { return a.key == b.key; }),
                  chars_.end());
     std::stable_sort(ranges_.begin(), ranges_.end(), [](const Range& a, const Range& b) { return a.low < b.low; });
+    std::fill(std::begin(oneByte_), std::end(oneByte_), -1);
+    for (size_t i = 0; i < chars_.size() && chars_[i].key <= Key(0xFF, 1); ++i)
+        if (chars_[i].key >= Key(0, 1)) oneByte_[chars_[i].key & 0xFF] = static_cast<int32_t>(i);
     reach_.resize(ranges_.size());
     for (size_t i = 0; i < ranges_.size(); ++i) reach_[i] = i ? std::max(reach_[i - 1], ranges_[i].high) : ranges_[i].high;
     chars_.shrink_to_fit();
@@ -211,6 +214,8 @@ void TDTPDFCMap::Finish() {
 }
 
 const TDTPDFCMap::Char* TDTPDFCMap::FindChar(uint32_t code, uint8_t length) const {
+    if (chars_.empty()) return nullptr;  // also before the table is filled
+    if (length == 1 && code <= 0xFF) return oneByte_[code] < 0 ? nullptr : &chars_[static_cast<size_t>(oneByte_[code])];
     uint64_t key = Key(code, length);
     auto it = std::lower_bound(chars_.begin(), chars_.end(), key, [](const Char& c, uint64_t k) { return c.key < k; });
     return it != chars_.end() && it->key == key ? &*it : nullptr;

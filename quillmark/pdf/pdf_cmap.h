@@ -76,6 +76,7 @@ private:
 
     std::u16string pool_;
     std::vector<Char> chars_;        // sorted by key; the first line of each key
+    int32_t oneByte_[256] = {};         // index in chars_ of each one-byte code, -1: none
     std::vector<Range> ranges_;      // sorted by low
     std::vector<uint64_t> reach_;    // reach_[i]: the highest high of ranges_[0..i]
     std::vector<Text> arrayTexts_;   // destinations of array ranges

@@ -165,12 +165,15 @@ public:
             }
             if (tok == "BT") {
                 // Where the last string of the previous text object ended
-                // decides whether the next one continues its word.
-                if (shown_.active) {
-                    shown_.moved = true;
-                    MeasureShown();
-                }
+                // decides whether the next one continues its word: it is
+                // measured when the next string comes, if that is on its line.
+                bool pending = shown_.active;
                 ResetTextMatrix();
+                if (pending) {
+                    shown_.active = true;
+                    shown_.moved = true;
+                    shown_.crossed = true;
+                }
                 inText_ = true;
                 newBlock_ = true;
                 lineLeft_ = 0;
@@ -396,12 +399,23 @@ private:
     void ShowText() {
         pendingSpace_ = Gap::None;
         gapMeasured_ = false;
-        if (shown_.active) MeasureShown();
         const TDTPDFFont* font = CurrentFont();
         // Positions are compared on the page: text matrix, then the
         // current transformation.
         double m[6];
         Multiply(tm_, ctm_, m);
+        if (shown_.active && shown_.crossed && !SameLineAsShown(m)) {
+            // A text object on another line: no need to know where the
+            // previous one ended (the page breaks the line or sets a space).
+            shown_.active = false;
+            shown_.crossed = false;
+            hasPenEnd_ = false;
+        }
+        if (shown_.active) {
+            // Strings shown one after another start where the last ended.
+            MeasureShown();
+            Multiply(tm_, ctm_, m);
+        }
         double hx = std::sqrt(m[0] * m[0] + m[1] * m[1]);
         double vy = std::sqrt(m[2] * m[2] + m[3] * m[3]);
         double em = std::fabs(size_ * hScale_) * hx;
@@ -430,6 +444,7 @@ private:
         showEm_ = std::isfinite(em) ? em : 0;
         penLineHeight_ = std::isfinite(lineHeight) ? lineHeight : 0;
         shown_.moved = false;
+        shown_.crossed = false;
         shown_.active = inText_;  // Flush keeps the line
         shown_.font = font;
         shown_.size = size_;
@@ -440,6 +455,20 @@ private:
         std::copy(ctm_, ctm_ + 6, shown_.ctm);
     }
 
+    // True when a string drawn with matrix m (on the page) starts on the
+    // baseline of the last string shown, within half its size.
+    bool SameLineAsShown(const double* m) const {
+        double s[6];
+        Multiply(shown_.start, shown_.ctm, s);
+        double hx = std::sqrt(s[0] * s[0] + s[1] * s[1]);
+        double vy = std::sqrt(s[2] * s[2] + s[3] * s[3]);
+        double height = std::fabs(shown_.size) * vy;
+        if (!(hx > 0) || !std::isfinite(hx) || !(height > 0) || !std::isfinite(height)) return false;
+        double dx = m[4] - s[4], dy = m[5] - s[5];
+        double across = (dy * s[0] - dx * s[1]) / hx;
+        return std::fabs(across) <= kSameLine * std::max(height, std::fabs(size_) * std::sqrt(m[2] * m[2] + m[3] * m[3]));
+    }
+
     // The pen's move past the last string shown: every glyph's width at the
     // font size plus the character spacing (and the word spacing for code
     // 32), scaled horizontally; numbers in a TJ array move the pen back by
@@ -447,6 +476,7 @@ private:
     // starts where this one ended.
     void MeasureShown() {
         shown_.active = false;
+        shown_.crossed = false;
         // Text without a font is read as WinAnsi: one byte per code, and
         // the widths of a font that gives none.
         static const TDTPDFFont kNoFont;
@@ -673,6 +703,7 @@ private:
         double size = 0, charSpacing = 0, wordSpacing = 0, hScale = 1;
         double start[6] = {1, 0, 0, 1, 0, 0};
         double ctm[6] = {1, 0, 0, 1, 0, 0};
+        bool crossed = false;  // shown in an earlier text object
     };
     Shown shown_;
     std::string currentFontName_;
