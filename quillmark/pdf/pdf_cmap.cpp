@@ -1,5 +1,9 @@
 #include "quillmark/pdf/pdf_cmap.h"
 
+#include <algorithm>
+
+#include "quillmark/framework/work_budget.h"
+
 #include "quillmark/pdf/pdf_encodings.h"
 #include "quillmark/pdf/pdf_syntax.h"
 
@@ -7,9 +11,7 @@ namespace quillmark {
 
 namespace {
 
-// Ranges up to this many codes go into the lookup table.
-constexpr uint32_t kExpandLimit = 4096;
-// Mappings kept from one CMap at most (a hostile CMap cannot exhaust memory).
+// Mappings (characters plus ranges) kept from one CMap at most.
 constexpr size_t kMaxEntries = size_t{1} << 20;
 
 bool BytesToCode(std::string_view bytes, uint32_t& code, uint8_t& length) {
@@ -79,9 +81,10 @@ void TDTPDFCMap::Parse(std::string_view text) {
                 uint32_t code;
                 uint8_t length;
                 ++line;
-                if (!BytesToCode(src, code, length) || chars_.size() >= kMaxEntries) continue;
+                if (!BytesToCode(src, code, length) || chars_.size() + ranges_.size() >= kMaxEntries) continue;
                 noteSource(length);
-                chars_.emplace(Key(code, length), Target{std::move(dst), line});
+                chars_.push_back({Key(code, length), line, Store(dst)});
+                ChargeWorkItems(1, "CMap ranges");
             }
         } else if (kw == "beginbfrange") {
             while (true) {
@@ -108,27 +111,37 @@ void TDTPDFCMap::Parse(std::string_view text) {
                 uint8_t length, length2;
                 if (!BytesToCode(lo, low, length) || !BytesToCode(hi, high, length2) || high < low) continue;
                 noteSource(length);
-                uint32_t count = high - low + 1;
-                if (c == PdfToken::HexString && count > kExpandLimit) {
-                    if (bigRanges_.size() < 4096)
-                        bigRanges_.push_back({length, low, high, base, line});
-                    continue;
-                }
-                if (c == PdfToken::ArrayOpen) count = std::min<uint32_t>(count, static_cast<uint32_t>(array.items.size()));
-                for (uint32_t k = 0; k < count && ranges_.size() < kMaxEntries; ++k) {
-                    std::u16string dst;
-                    if (c == PdfToken::HexString) {
-                        dst = PdfCMapDestination(base, k);
-                    } else {
+                if (chars_.size() + ranges_.size() >= kMaxEntries) continue;
+                ChargeWorkItems(1, "CMap ranges");
+                Range r;
+                r.low = Key(low, length);
+                r.high = Key(high, length);
+                r.line = line;
+                if (c == PdfToken::HexString) {
+                    r.base = Store(PdfCMapDestination(base));
+                } else {
+                    // One destination per code, as many as both the range
+                    // and the array have.
+                    uint32_t count = static_cast<uint32_t>(
+                        std::min<uint64_t>(uint64_t{high} - low + 1, array.items.size()));
+                    if (count == 0) continue;
+                    ChargeWorkItems(count, "CMap ranges");
+                    r.arrayFirst = static_cast<uint32_t>(arrayTexts_.size());
+                    r.arrayCount = count;
+                    for (uint32_t k = 0; k < count; ++k) {
                         const PdfObject& item = array.items[k];
+                        std::u16string dst;
                         if (item.kind == PdfObject::String) dst = PdfCMapDestination(item.text);
                         else if (item.kind == PdfObject::Name) dst = PdfGlyphNameToUnicode(item.text);
+                        arrayTexts_.push_back(Store(dst));
                     }
-                    ranges_.emplace(Key(low + k, length), Target{std::move(dst), line});
+                    r.high = r.low + count - 1;
                 }
+                ranges_.push_back(r);
             }
         }
     }
+    Finish();
     minLength_ = maxLength_ = 0;
     if (!codeSpace_.empty()) {
         minLength_ = 4;
@@ -177,61 +190,117 @@ void TDTPDFCMap::SplitCodes(std::string_view bytes, std::vector<Code>& out) cons
     }
 }
 
-bool TDTPDFCMap::Find(const std::unordered_map<uint64_t, Target>& map, uint32_t code, uint8_t length,
-                      const Target*& found) const {
-    auto it = map.find(Key(code, length));
-    if (it == map.end()) return false;
-    found = &it->second;
-    return true;
+TDTPDFCMap::Text TDTPDFCMap::Store(const std::u16string& text) {
+    Text t{static_cast<uint32_t>(pool_.size()), static_cast<uint32_t>(text.size())};
+    pool_ += text;
+    return t;
 }
 
-const TDTPDFCMap::BigRange* TDTPDFCMap::FindBig(uint32_t code, uint8_t length) const {
-    for (const auto& r : bigRanges_)
-        if (r.length == length && code >= r.low && code <= r.high) return &r;
-    return nullptr;
+void TDTPDFCMap::Finish() {
+    // The first line of each code wins: a stable sort keeps lines in order
+    // within a key, and the later duplicates go.
+    std::stable_sort(chars_.begin(), chars_.end(), [](const Char& a, const Char& b) { return a.key < b.key; });
+    chars_.erase(std::unique(chars_.begin(), chars_.end(), [](const Char& a, const Char& b) { return a.key == b.key; }),
+                 chars_.end());
+    std::stable_sort(ranges_.begin(), ranges_.end(), [](const Range& a, const Range& b) { return a.low < b.low; });
+    std::fill(std::begin(oneByte_), std::end(oneByte_), -1);
+    for (size_t i = 0; i < chars_.size() && chars_[i].key <= Key(0xFF, 1); ++i)
+        if (chars_[i].key >= Key(0, 1)) oneByte_[chars_[i].key & 0xFF] = static_cast<int32_t>(i);
+    reach_.resize(ranges_.size());
+    for (size_t i = 0; i < ranges_.size(); ++i) reach_[i] = i ? std::max(reach_[i - 1], ranges_[i].high) : ranges_[i].high;
+    chars_.shrink_to_fit();
+    ranges_.shrink_to_fit();
+    pool_.shrink_to_fit();
+}
+
+const TDTPDFCMap::Char* TDTPDFCMap::FindChar(uint32_t code, uint8_t length) const {
+    if (chars_.empty()) return nullptr;  // also before the table is filled
+    if (length == 1 && code <= 0xFF) return oneByte_[code] < 0 ? nullptr : &chars_[static_cast<size_t>(oneByte_[code])];
+    uint64_t key = Key(code, length);
+    auto it = std::lower_bound(chars_.begin(), chars_.end(), key, [](const Char& c, uint64_t k) { return c.key < k; });
+    return it != chars_.end() && it->key == key ? &*it : nullptr;
+}
+
+const TDTPDFCMap::Range* TDTPDFCMap::FindRange(uint32_t code, uint8_t length) const {
+    uint64_t key = Key(code, length);
+    // Ranges starting at or before the code, from the last one back; the
+    // scan ends where no earlier range reaches the code. Ranges that do not
+    // overlap (the usual CMap) need one step.
+    auto it = std::upper_bound(ranges_.begin(), ranges_.end(), key, [](uint64_t k, const Range& r) { return k < r.low; });
+    const Range* best = nullptr;
+    for (size_t i = static_cast<size_t>(it - ranges_.begin()); i > 0 && reach_[i - 1] >= key; --i) {
+        const Range& r = ranges_[i - 1];
+        if (r.high >= key && (!best || r.line < best->line)) best = &r;
+    }
+    return best;
+}
+
+void TDTPDFCMap::Append(const Range& r, uint32_t code, std::u16string& out) const {
+    uint32_t offset = static_cast<uint32_t>(Key(code, 0) - Key(static_cast<uint32_t>(r.low), 0));
+    if (r.arrayCount) {
+        const Text& t = arrayTexts_[r.arrayFirst + offset];
+        out.append(pool_, t.offset, t.size);
+        return;
+    }
+    if (r.base.size == 0) return;
+    out.append(pool_, r.base.offset, r.base.size);
+    out.back() = static_cast<char16_t>(out.back() + offset);
 }
 
 bool TDTPDFCMap::Lookup(uint32_t code, uint8_t length, std::u16string& out) const {
-    const Target* t = nullptr;
-    if (Find(chars_, code, length, t) || Find(ranges_, code, length, t)) {
-        out += t->text;
+    if (const Char* c = FindChar(code, length)) {
+        out.append(pool_, c->text.offset, c->text.size);
         return true;
     }
-    if (const BigRange* r = FindBig(code, length)) {
-        out += PdfCMapDestination(r->base, code - r->low);
+    if (const Range* r = FindRange(code, length)) {
+        Append(*r, code, out);
         return true;
     }
     return false;
 }
 
 bool TDTPDFCMap::LookupUnit(char16_t unit, std::u16string& out) const {
-    const Target* best = nullptr;
-    for (const auto* map : {&chars_, &ranges_}) {
-        const Target* a = nullptr;
-        const Target* b = nullptr;
-        if (unit <= 0xFF) Find(*map, unit, 1, a);
-        Find(*map, unit, 2, b);
-        if (a && b) best = a->line < b->line ? a : b;
-        else best = a ? a : b;
-        if (map == &ranges_ && best) {
-            // A wide range listed before the table's match wins.
-            for (uint8_t len : {uint8_t{1}, uint8_t{2}})
-                if (const BigRange* r = FindBig(unit, len); r && r->line < best->line) {
-                    out += PdfCMapDestination(r->base, unit - r->low);
-                    return true;
-                }
-        }
-        if (best) {
-            out += best->text;
-            return true;
+    // The unit as a one-byte and as a two-byte source: the earlier line
+    // wins, characters before ranges.
+    const Char* a = unit <= 0xFF ? FindChar(unit, 1) : nullptr;
+    const Char* b = FindChar(unit, 2);
+    if (a || b) {
+        const Char* c = a && b ? (a->line < b->line ? a : b) : (a ? a : b);
+        out.append(pool_, c->text.offset, c->text.size);
+        return true;
+    }
+    const Range* ra = unit <= 0xFF ? FindRange(unit, 1) : nullptr;
+    const Range* rb = FindRange(unit, 2);
+    if (ra || rb) {
+        const Range* r = ra && rb ? (ra->line < rb->line ? ra : rb) : (ra ? ra : rb);
+        Append(*r, unit, out);
+        return true;
+    }
+    return false;
+}
+
+bool TDTPDFCMap::FindCodeOf(char16_t unit, uint32_t& code) const {
+    bool found = false;
+    auto take = [&](uint32_t c) {
+        if (!found || c < code) code = c;
+        found = true;
+    };
+    for (const Char& c : chars_)
+        if (c.text.size == 1 && pool_[c.text.offset] == unit) take(static_cast<uint32_t>(c.key & 0xFFFFFFFFu));
+    for (const Range& r : ranges_) {
+        uint32_t low = static_cast<uint32_t>(r.low & 0xFFFFFFFFu);
+        uint32_t span = static_cast<uint32_t>(r.high - r.low);
+        if (r.arrayCount) {
+            for (uint32_t k = 0; k < r.arrayCount; ++k) {
+                const Text& t = arrayTexts_[r.arrayFirst + k];
+                if (t.size == 1 && pool_[t.offset] == unit) take(low + k);
+            }
+        } else if (r.base.size == 1) {
+            char16_t first = pool_[r.base.offset];
+            if (first <= unit && uint32_t{unit} - first <= span) take(low + (uint32_t{unit} - first));
         }
     }
-    for (uint8_t len : {uint8_t{1}, uint8_t{2}})
-        if (const BigRange* r = FindBig(unit, len)) {
-            out += PdfCMapDestination(r->base, unit - r->low);
-            return true;
-        }
-    return false;
+    return found;
 }
 
 }  // namespace quillmark

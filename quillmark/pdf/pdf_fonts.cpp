@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "quillmark/framework/code_pages.h"
+#include "quillmark/framework/exception.h"
 #include "quillmark/pdf/pdf_encodings.h"
 #include "quillmark/pdf/pdf_glyph_tables.h"
 #include "quillmark/pdf/pdf_syntax.h"
@@ -91,6 +92,7 @@ void TDTPDFFont::SetupEncoding(const PdfObject& font, const std::function<PdfObj
         Identity = name == "/Identity-H" || name == "/Identity-V";
         cjkCodePage_ = PdfCjkCodePage(name);
         unicodeCMap_ = PdfIsUnicodeCMapName(name);
+        SetupDescendant(font, resolve);
         return;
     }
     // Simple font: a base encoding, then the /Differences over it. Without
@@ -126,6 +128,101 @@ void TDTPDFFont::SetupEncoding(const PdfObject& font, const std::function<PdfObj
     }
 }
 
+void TDTPDFFont::SetupDescendant(const PdfObject& font, const std::function<PdfObject(const PdfObject&)>& resolve) {
+    // Only where the streams are is noted here; they are decoded when a
+    // text step needs them.
+    const PdfObject* d = font.Get("DescendantFonts");
+    if (!d) return;
+    PdfObject kids = resolve(*d);
+    PdfObject cidFont = kids.kind == PdfObject::Array && !kids.items.empty() ? resolve(kids.items[0]) : kids;
+    if (cidFont.kind != PdfObject::Dictionary) return;
+    if (const PdfObject* info = cidFont.Get("CIDSystemInfo")) {
+        PdfObject si = resolve(*info);
+        const PdfObject* reg = si.Get("Registry");
+        const PdfObject* ord = si.Get("Ordering");
+        if (reg && ord && reg->kind == PdfObject::String && ord->kind == PdfObject::String)
+            collection_ = reg->text.substr(0, 64) + "-" + ord->text.substr(0, 64);
+    }
+    const PdfObject* map = cidFont.Get("CIDToGIDMap");
+    if (map && map->kind == PdfObject::Reference) cidToGidRef_ = map->ref;
+    if (const PdfObject* fd = cidFont.Get("FontDescriptor")) {
+        PdfObject descriptor = resolve(*fd);
+        const PdfObject* file = descriptor.Get("FontFile2");
+        if (!file) file = descriptor.Get("FontFile3");
+        if (file && file->kind == PdfObject::Reference) programRef_ = cidRef_ = file->ref;
+    } else {
+        cidRef_ = cidToGidRef_;
+    }
+}
+
+const std::string& TDTPDFFont::CID() const {
+    if (!cidLoaded_ && decode_ && cidRef_ >= 0) {
+        cidLoaded_ = true;
+        // A damaged stream leaves the data empty, not the text unread.
+        try {
+            cid_ = decode_(cidRef_);
+        } catch (const ELimitError&) {
+            throw;  // the load's work limit ends the load
+        } catch (const Exception&) {
+        }
+    }
+    return cid_;
+}
+
+void TDTPDFFont::LoadGlyphMap() const {
+    glyphMapLoaded_ = true;
+    if (!decode_) return;
+    try {
+        if (programRef_ >= 0) glyphMap_.Parse(programRef_ == cidRef_ ? std::string_view(CID()) : decode_(programRef_));
+        if (cidToGidRef_ >= 0 && !glyphMap_.Empty())
+            cidToGid_ = cidToGidRef_ == cidRef_ ? CID() : decode_(cidToGidRef_);
+    } catch (const ELimitError&) {
+        throw;
+    } catch (const Exception&) {
+    }
+}
+
+char32_t TDTPDFFont::FallbackCharacter(uint32_t cid) const {
+    if (!glyphMapLoaded_) LoadGlyphMap();
+    if (!glyphMap_.Empty()) {
+        uint32_t gid = cid;
+        if (cidToGidRef_ >= 0) {
+            size_t at = size_t{cid} * 2;
+            gid = at + 1 < cidToGid_.size()
+                      ? (static_cast<uint32_t>(static_cast<unsigned char>(cidToGid_[at])) << 8) |
+                            static_cast<unsigned char>(cidToGid_[at + 1])
+                      : 0;
+        }
+        return glyphMap_.Lookup(gid);
+    }
+    // Codes of the Identity collection without any map: producers that
+    // write Unicode values as codes are the common case.
+    bool identity = collection_.size() >= 9 && collection_.compare(collection_.size() - 9, 9, "-Identity") == 0;
+    bool printable = cid >= 0x20 && !(cid >= 0x7F && cid < 0xA0) && !(cid >= 0xD800 && cid < 0xF900) &&
+                     cid != 0xFFFE && cid != 0xFFFF && !(cid >= 0xFDD0 && cid <= 0xFDEF);
+    return identity && printable ? cid : 0;
+}
+
+double TDTPDFFont::SpaceWidth() const {
+    if (spaceWidth_ >= 0) return spaceWidth_;
+    double w = 0;
+    uint32_t code = 0;
+    // Only a width the font gives for its space counts, not a default.
+    auto listed = [this](uint32_t c) {
+        auto it = std::upper_bound(widthRanges_.begin(), widthRanges_.end(), c,
+                                   [](uint32_t v, const WidthRange& r) { return v < r.first; });
+        return it != widthRanges_.begin() && c <= (it - 1)->last;
+    };
+    if (!composite_) {
+        if (listed(32) && codeText_.size() > 32 && codeText_[32] == u" ") w = GlyphWidth(32);
+    } else if (cmap_.FindCodeOf(u' ', code) && listed(code)) {
+        w = GlyphWidth(code);
+    }
+    // A zero or tiny space (fonts that draw no space glyph) says nothing.
+    spaceWidth_ = w >= 100 ? w : 250;
+    return spaceWidth_;
+}
+
 std::u16string TDTPDFFont::DecodeText(std::string_view bytes, bool addSpace) const {
     bool hasCMap = !cmap_.Empty();
     if (!hasCMap && cjkCodePage_) return MultiByteToWide(bytes, cjkCodePage_);
@@ -148,6 +245,8 @@ std::u16string TDTPDFFont::DecodeText(std::string_view bytes, bool addSpace) con
             std::string raw;
             for (int k = c.length - 1; k >= 0; --k) raw.push_back(static_cast<char>((c.value >> (8 * k)) & 0xFF));
             out += MultiByteToWide(raw, cjkCodePage_);
+        } else if (composite_ && !hasCMap) {
+            if (char32_t u = FallbackCharacter(c.value)) PdfAppendChar(out, u);
         }
         // Composite fonts without a way to Unicode give nothing for the code
         // rather than the glyph number as a character.
@@ -319,10 +418,20 @@ TDTPDFFont* TDTPDFFonts::AddItem() {
     return items_.back().get();
 }
 
+namespace {
+std::string AsciiLower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+}  // namespace
+
 TDTPDFFont* TDTPDFFonts::FindFontByName(std::string_view name) const {
-    for (const auto& f : items_)
-        if (PdfEqualsIgnoreCase(f->FontName, name)) return f.get();
-    return nullptr;
+    for (; named_ < items_.size(); ++named_)
+        byName_.emplace(AsciiLower(items_[named_]->FontName), items_[named_].get());
+    auto it = byName_.find(AsciiLower(name));
+    return it == byName_.end() ? nullptr : it->second;
 }
 
 TDTPDFFont* TDTPDFFonts::FindFontByObject(int32_t objNumber) const {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "quillmark/pdf/pdf_cmap.h"
+#include "quillmark/pdf/pdf_truetype.h"
 
 namespace quillmark {
 
@@ -30,9 +31,12 @@ public:
     // The decoded ToUnicode CMap, empty when the font has none.
     const std::string& CMap() const { return FCMap; }
     void SetCMap(const std::string& text);
-    // Decoded data of the descendant font's embedded font file or
-    // CID-to-GID map (kept for the host; no text step reads it).
-    std::string CID;
+    // Decoded data of the descendant font's embedded font file (or its
+    // CID-to-GID map when it has no descriptor). Font programs are large and
+    // rarely needed, so this is read on first use: by a text step that needs
+    // the glyph map, or by this call while the document's streams can still
+    // be read (during its load). Empty when there is none.
+    const std::string& CID() const;
     // True for fonts whose codes are CIDs in Identity order.
     bool Identity = false;
     // The lines of every bfrange and bfchar section of the CMap.
@@ -50,8 +54,20 @@ public:
 
     // Sets up the encoding from the parsed font dictionary: the base
     // encoding, /Differences, composite-font code widths and CJK code
-    // pages. resolve fetches an indirect object's parsed value.
+    // pages, and where the descendant font's streams are. resolve fetches
+    // an indirect object's parsed value.
     void SetupEncoding(const PdfObject& font, const std::function<PdfObject(const PdfObject&)>& resolve);
+    // How the descendant font's streams (font program, CID-to-GID map) are
+    // decoded, by object number, when a text step first needs them. The
+    // reader drops it (null) when the document's load ends.
+    using StreamDecoder = std::function<std::string(int32_t)>;
+    void SetStreamDecoder(StreamDecoder decode) { decode_ = std::move(decode); }
+    // The CIDSystemInfo of a composite font: "Adobe-Identity", "Adobe-Japan1"...
+    const std::string& CharacterCollection() const { return collection_; }
+    // The width of the font's space in thousandths of the font size: the
+    // width of the code that stands for U+0020, else of code 32 (simple
+    // fonts), else a typical space (250).
+    double SpaceWidth() const;
 
     // What a string's glyphs add to the pen position, before the font size,
     // character and word spacing and horizontal scaling apply.
@@ -73,6 +89,7 @@ public:
 private:
     // How a string's bytes split into codes for this font.
     void SplitCodes(std::string_view bytes, std::vector<TDTPDFCMap::Code>& codes) const;
+    void SetupDescendant(const PdfObject& font, const std::function<PdfObject(const PdfObject&)>& resolve);
     void SetupWidths(const PdfObject& font, const std::function<PdfObject(const PdfObject&)>& resolve);
 
     // Codes first..last have width `width` (widthIndex < 0) or the widths
@@ -93,6 +110,23 @@ private:
     int cjkCodePage_ = 0;          // predefined CJK CMap: the Windows code page
     bool unicodeCMap_ = false;     // predefined UCS-2 / UTF-16 CMap
     std::vector<std::u16string> codeText_;  // simple fonts: 256 entries
+
+    // Composite fonts without a ToUnicode CMap: a code is a CID; through
+    // the CID-to-GID map and the font program's own character map (read
+    // backwards) it gives a character, or (Identity collection, no such
+    // map) is one itself when printable. 0: nothing.
+    char32_t FallbackCharacter(uint32_t cid) const;
+    void LoadGlyphMap() const;
+    std::string collection_;         // Registry-Ordering
+    int32_t cidRef_ = -1;            // what CID() holds
+    int32_t programRef_ = -1;        // FontFile2 / FontFile3
+    int32_t cidToGidRef_ = -1;       // a CIDToGIDMap stream (else Identity)
+    StreamDecoder decode_;
+    mutable bool cidLoaded_ = false, glyphMapLoaded_ = false;
+    mutable std::string cid_;
+    mutable std::string cidToGid_;   // two bytes per CID
+    mutable TPdfGlyphUnicodeMap glyphMap_;
+    mutable double spaceWidth_ = -1;
 };
 
 class TDTPDFFonts {
@@ -107,13 +141,23 @@ public:
     void Clear() {
         items_.clear();
         byObject_.clear();
+        byName_.clear();
+        named_ = 0;
     }
     // Records that font was loaded from object objNumber.
     void SetObject(TDTPDFFont* font, int32_t objNumber);
+    // Drops every font's stream decoder (the document's data goes away).
+    void DropStreamDecoders() {
+        for (auto& f : items_) f->SetStreamDecoder(nullptr);
+    }
 
 private:
     std::vector<std::unique_ptr<TDTPDFFont>> items_;
     std::unordered_map<int32_t, TDTPDFFont*> byObject_;
+    // Fonts by ASCII-lower-cased name (the first of each name); fonts from
+    // named_ on are not indexed yet (a font's name is set after AddItem).
+    mutable std::unordered_map<std::string, TDTPDFFont*> byName_;
+    mutable size_t named_ = 0;
 };
 
 }  // namespace quillmark

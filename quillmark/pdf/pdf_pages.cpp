@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "quillmark/framework/work_budget.h"
+
 namespace quillmark {
 
 TDTPDFItem* TDTPDFItems::GetItem(int index) const {
@@ -11,6 +13,9 @@ TDTPDFItem* TDTPDFItems::GetItem(int index) const {
 }
 
 TDTPDFItem* TDTPDFItems::AddItem(TDTPDFItemType type) {
+    // Millions of tiny strings in a small compressed stream must end the
+    // load before they fill the memory.
+    ChargeWorkItems(1, "text items");
     if (type == itText) items_.push_back(std::make_unique<TDTPDFItemText>());
     else items_.push_back(std::make_unique<TDTPDFItem>(type));
     return items_.back().get();
@@ -47,7 +52,7 @@ std::u16string TDTPDFPage::GetPlainText() const {
             if (std::fabs(previousTop - t->Top) > 5) {
                 trimEnd();
                 out += u"\r\n";
-            } else if (!t->IsContinueBlock && out.back() != u' ' && out.back() != u'\n' &&
+            } else if (!t->IsContinueBlock && !t->JoinsPrevious && out.back() != u' ' && out.back() != u'\n' &&
                        (t->Text.empty() || t->Text[0] != u' ')) {
                 out += u' ';
             }

@@ -34,6 +34,9 @@ public:
     TDTPDFItemText() : TDTPDFItem(itText) {}
     std::u16string Text;
     bool IsContinueBlock = false;  // not the first item of its text object
+    // Starts a text object where the previous item ended on its line: the
+    // same word goes on (glyphs placed one text object each).
+    bool JoinsPrevious = false;
 };
 
 class TDTPDFItems {

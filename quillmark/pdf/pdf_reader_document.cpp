@@ -61,6 +61,12 @@ PdfObject TDTPDFReader::Resolve(const PdfObject& value) {
 }
 
 void TDTPDFReader::ReadDocumentContent() {
+    // Fonts read their streams through the reader only while it has the
+    // document's data: during this load.
+    struct DropDecoders {
+        TDTPDFFonts& fonts;
+        ~DropDecoders() { fonts.DropStreamDecoders(); }
+    } dropDecoders{FFonts};
     bool text = ParseItems().Contains(wpiText);
     if (text) {
         int64_t root = PdfToInt(RootTag, 0);
@@ -186,26 +192,13 @@ TDTPDFFont* TDTPDFReader::LoadFont(const std::string& name, int32_t objNumber, c
     try {
         const PdfObject* toUnicode = dict.Get("ToUnicode");
         if (toUnicode && toUnicode->kind == PdfObject::Reference) font->SetCMap(GetDecodedStream(toUnicode->ref));
-        if (const PdfObject* d = dict.Get("DescendantFonts")) {
-            PdfObject descendants = Resolve(*d);
-            PdfObject cidFont = descendants.kind == PdfObject::Array && !descendants.items.empty()
-                                    ? Resolve(descendants.items[0])
-                                    : descendants;
-            const PdfObject* file = nullptr;
-            PdfObject descriptor;
-            if (const PdfObject* fd = cidFont.Get("FontDescriptor")) {
-                descriptor = Resolve(*fd);
-                file = descriptor.Get("FontFile2");
-                if (!file) file = descriptor.Get("FontFile3");
-            } else {
-                file = cidFont.Get("CIDToGIDMap");
-            }
-            if (file && file->kind == PdfObject::Reference) font->CID = GetDecodedStream(file->ref);
-        }
     } catch (const ELimitError&) {
         throw;  // the load's work limit ends the load, not just this font
     } catch (const Exception&) {
     }
+    // The descendant's font program and CID-to-GID map are decoded only
+    // when a text step asks for them.
+    font->SetStreamDecoder([this](int32_t n) { return GetDecodedStream(n); });
     return font;
 }
 

@@ -3,12 +3,15 @@
 // well right of where the previous one ended begins a new word.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/stream.h"
 #include "quillmark/pdf/pdf_fonts.h"
 #include "quillmark/pdf/pdf_pages.h"
 #include "quillmark/pdf/pdf_reader.h"
 #include "quillmark/pdf/pdf_syntax.h"
+#include "support/test_support.h"
 #include "tests/support/pdf_builder.h"
 
 namespace quillmark {
@@ -103,6 +106,90 @@ TEST(PdfWordGap, TextMatrixScalesPositionsAndTheFontSize) {
     EXPECT_EQ(p.Text("BT /F1 1 Tf 10 0 0 10 72 700 Tm (AB) Tj 1.5 0 Td (C) Tj ET"), u"AB C");
     // Rotated a quarter turn: the pen moves up the page.
     EXPECT_EQ(p.Text("BT /F1 10 Tf 0 1 -1 0 300 100 Tm (AB) Tj 10.3 0 Td (C) Tj 20 0 Td (D) Tj ET"), u"ABC D");
+}
+
+// One glyph per text object, each placed by its own matrix: "T" "e" "s" "t"
+// at the pen of the one before (glyphs 5 points wide in /F1 at 10 points),
+// then a gap of the given width, then "t" "e" "s" "t".
+std::string GlyphByGlyph(const std::string& font, double glyph, double gap, const std::string& wrap = "") {
+    std::string out;
+    double x = 72;
+    auto put = [&](char c) {
+        char buf[128];
+        std::snprintf(buf, sizeof buf, "BT %s 10 Tf 1 0 0 1 %.2f 700 Tm (%c) Tj ET\n", font.c_str(), x, c);
+        out += wrap.empty() ? std::string(buf) : "q " + wrap + " cm " + buf + "Q\n";
+        x += glyph;
+    };
+    for (char c : std::string("Test")) put(c);
+    x += gap;
+    for (char c : std::string("test")) put(c);
+    return out;
+}
+
+TEST(PdfWordGap, GlyphsPlacedOneByOneMakeWords) {
+    Page p;
+    // No gap: one word; a gap of a space (2.5 points: half a 5-point space
+    // is the threshold) or more: two words.
+    EXPECT_EQ(p.Text(GlyphByGlyph("/F1", 5, 0)), u"Testtest");
+    EXPECT_EQ(p.Text(GlyphByGlyph("/F1", 5, 5)), u"Test test");
+    EXPECT_EQ(p.Text(GlyphByGlyph("/F1", 5, 3)), u"Test test");
+    // Rounding in the placement (a fraction of a point either way) joins.
+    EXPECT_EQ(p.Text(GlyphByGlyph("/F1", 5.2, 0)), u"Testtest");
+    EXPECT_EQ(p.Text(GlyphByGlyph("/F1", 4.8, 1)), u"Testtest");
+    // Placed through the current transformation instead (q cm ... Q around
+    // each text object at the origin): the same.
+    std::string viaCtm;
+    for (int i = 0; i < 4; ++i)
+        viaCtm += "q 1 0 0 1 " + std::to_string(72 + 5 * i) + " 700 cm BT /F1 10 Tf 0 0 Td (" +
+                  std::string(1, "Test"[i]) + ") Tj ET Q\n";
+    EXPECT_EQ(p.Text(viaCtm), u"Test");
+    // A font without widths of its own gives no sure pen: its text objects
+    // stay apart as before.
+    EXPECT_EQ(p.Text(GlyphByGlyph("/F3", 6, 0)), u"T e s t t e s t");
+    // Text objects on different lines, or starting back over the previous
+    // one (a second column, a halo under the text), do not join.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 72 700 Td (ab) Tj ET BT /F1 10 Tf 82 680 Td (cd) Tj ET"), u"ab\r\ncd");
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 72 700 Td (abc) Tj ET BT /F1 10 Tf 72 700 Td (xyz) Tj ET"), u"abc xyz");
+}
+
+TEST(PdfWordGap, OverprintedTextIsReadOnce) {
+    Page p;
+    // Fake bold: every glyph drawn four times a quarter point apart.
+    std::string bold = "BT /F1 10 Tf\n";
+    double x = 72;
+    for (char c : std::string("Bold")) {
+        for (auto [dx, dy] : {std::pair{0.0, 0.0}, {0.25, 0.0}, {0.0, 0.5}, {0.25, 0.5}}) {
+            char buf[96];
+            std::snprintf(buf, sizeof buf, "1 0 0 1 %.2f %.2f Tm (%c) Tj\n", x + dx, 700 + dy, c);
+            bold += buf;
+        }
+        x += 5;
+    }
+    bold += "ET";
+    EXPECT_EQ(p.Text(bold), u"Bold");
+    // A whole line drawn twice in separate text objects, the second slightly
+    // offset (a shadow).
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 72 700 Td (Hello world) Tj ET BT /F1 10 Tf 72.3 699.7 Td (Hello world) Tj ET"),
+              u"Hello world");
+    // The same string again further on, or one after the other at the pen,
+    // is text of its own.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 72 700 Td (ab) Tj (ab) Tj ET"), u"abab");
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 72 700 Td (ab) Tj ET BT /F1 10 Tf 200 700 Td (ab) Tj ET"), u"ab ab");
+    // A different string at the same place is kept.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 72 700 Td (ab) Tj ET BT /F1 10 Tf 72 700 Td (cd) Tj ET"), u"ab cd");
+}
+
+TEST(PdfWordGap, PublicGlyphByGlyphSample) {
+    // Six lines of "Test test ..." set glyph by glyph in five fonts, one of
+    // them drawn four times over (fake bold).
+    TDTPDFReader r;
+    r.LoadFromFile(test::DataPath("pdf/pdfjs_bug900822.pdf"));
+    std::string text = Utf16ToUtf8(r.Text().Text());
+    size_t lines = 0;
+    for (size_t at = 0; (at = text.find("Test test test test test test", at)) != std::string::npos; ++at) ++lines;
+    EXPECT_EQ(lines, 6u) << text;
+    EXPECT_EQ(text.find("T e s"), std::string::npos);
+    EXPECT_EQ(text.find("TT"), std::string::npos);
 }
 
 TEST(PdfWordGap, LinesAndRaisedText) {
