@@ -208,10 +208,13 @@ void TWordBinFile::ReadSimpleText(std::string_view stream) {
     int codePage = DocLangToCodePage();
     uint64_t total = CLX.Pos.back();
     std::u16string text = PieceText(stream, 0, total, codePage);
+    listLabels_.Insert(text, 0);
     AddText(text, *text_);
     FrameList(*text_);
     AddSubDocuments([&](uint64_t from, uint64_t to) {
-        return PieceText(stream, std::min(from, total), std::min(to, total), codePage);
+        std::u16string part = PieceText(stream, std::min(from, total), std::min(to, total), codePage);
+        listLabels_.Insert(part, from);
+        return part;
     });
     FrameParts();
 }
