@@ -126,6 +126,10 @@ std::optional<TListLabel> TListCounters::Next(const TListLevels& levels, int cur
             TListNumberFormat format = shown.Format;
             if (def.Legal && format != TListNumberFormat::DecimalZero) format = TListNumberFormat::Decimal;
             label.Text += FormatListNumber(n, format);
+        } else if (c < 0x20) {
+            // Control characters would end paragraphs or start fields in
+            // the rendered text: a label never carries them.
+            continue;
         } else if (bullet) {
             label.Text += ListBulletCharacter(c, def.Font);
         } else {
