@@ -107,6 +107,14 @@ std::optional<TListLabel> TListCounters::Next(const TListLevels& levels, int cur
                                       : std::clamp<int64_t>(def.Start, -kMaxListCounter, kMaxListCounter);
     at(value_, current) = value;
     at(set_, current) = true;
+    // A level used before the levels above it have been: those count as
+    // used at their start values (the label shows them so), and go on
+    // from there.
+    for (int higher = 0; higher < current; ++higher) {
+        if (at(set_, higher)) continue;
+        at(value_, higher) = std::clamp<int64_t>(at(levels, higher).Start, -kMaxListCounter, kMaxListCounter);
+        at(set_, higher) = true;
+    }
     for (int deeper = current + 1; deeper < kListLevels; ++deeper) {
         int restart = at(levels, deeper).Restart;
         if (restart == 0 || (restart > 0 && current >= restart)) continue;

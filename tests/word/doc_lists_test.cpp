@@ -70,11 +70,6 @@ TEST(DocListsReal, LabelsMatchLibreOffice) {
           {u"1)", u"Number bullet 1"},
           {u"2)", u"Number bullet 2"},
           {u"3)", u"Number bullet 3"}}},
-        // LibreOffice differs from us on four more labels of this file,
-        // left out here: after a level-4 item it continues an unused level
-        // 3 at 2 where we start it at 1 ("A ii 2"), and it continues a list
-        // whose override restarts it ("2.", "2.1" where we print "1.",
-        // "1.1."); the .docx reader has the same two differences.
         {"tika_testWORD_numbered_list.doc",
          {{u"1)", u"This"},        {u"a)", u"Is"},          {u"i)", u"A multi"},    {u"ii)", u"Level"},
           {u"1.", u"Within cell 1"}, {u"a.", u"Cell a"},     {u"b.", u"Cell b"},     {u"iii)", u"List"},
@@ -83,10 +78,11 @@ TEST(DocListsReal, LabelsMatchLibreOffice) {
           {u"a)", u"baz"},         {u"(1)", u"baq"},        {u"6.", u"six"},        {u"7.", u"seven"},
           {u"a.", u"seven a"},     {u"e.", u"seven e"},     {u"f.", u"seven f"},    {u"1.", u"list 1"},
           {u"2.", u"list 2"},      {u"A.", u"A"},           {u"i.", u"A i"},        {u"ii.", u"A ii"},
-          {u"a.", u"A ii a"},      {u"b.", u"A ii b"},      {u"3.", u"page break list 3"},
+          {u"a.", u"A ii a"},      {u"b.", u"A ii b"},      {u"2.", u"A ii 2"},     {u"3.", u"page break list 3"},
           {u"Some-1-CrazyFormat", u"Greek numbering with crazy format - alpha"},
           {u"Some-2-CrazyFormat", u"Greek numbering with crazy format - beta"},
-          {u"1.", u"1"},           {u"1.1.1.", u"1.1.1"},   {u"1.1.", u"1.2->1.1"}, {u"1.2.", u"1.3 -> 1.2"}}},
+          {u"1.", u"1"},           {u"1.1.1.", u"1.1.1"},   {u"1.1.", u"1.2->1.1"}, {u"1.2.", u"1.3 -> 1.2"},
+          {u"2.", u"2."},          {u"2.1.", u"2.1"}}},
     };
     for (const File& file : files) {
         SCOPED_TRACE(file.name);
@@ -310,11 +306,12 @@ TEST(ListLabels, CountersRestartsAndTemplates) {
         const char16_t* label;  // null: no label
     };
     const Step steps[] = {
-        {1, u"I.c)"},  // an unused higher level shows its start
-        {0, u"I."},    {1, u"I.c)"}, {1, u"I.d)"}, {2, u"1"},   {3, u"01"}, {1, u"I.e)"},
+        // A level used before its parent: the parent shows its start value
+        // and counts as used at it, so its own first use shows the next.
+        {1, u"I.c)"},  {0, u"II."},   {1, u"II.c)"}, {1, u"II.d)"}, {2, u"1"},   {3, u"01"}, {1, u"II.e)"},
         {2, u"2"},     // level 2 never restarts
         {3, u"02"},    // level 3 restarts only after level 0
-        {0, u"II."},   {3, u"01"},   {4, u"•"},    {5, nullptr}, {9, nullptr}, {-1, nullptr},
+        {0, u"III."},  {3, u"01"},    {4, u"•"},     {5, nullptr},  {9, nullptr}, {-1, nullptr},
     };
     TListCounters counters;
     for (const Step& step : steps) {
