@@ -66,6 +66,7 @@ ExtractResult ExtractBytes(std::string_view bytes, const ExtractOptions& options
     reader->SetPassword(options.Password);
     reader->SetPart(options.Part);
     reader->SetCancelFlag(options.Cancel);
+    reader->SetWorkLimits(options.WorkLimits);
     TDTWParseItems items{wpiText};
     if (options.Summary) items.Include(wpiSummaryInformation);
     if (options.Part == TDocumentPart::Macros) items.Include(wpiVBA);

@@ -29,6 +29,9 @@ struct ExtractOptions {
     bool Crlf = false;     // keep CR LF line ends in Text (default LF)
     bool Summary = true;   // read the metadata too
     uint64_t MaxInputBytes = kDefaultMaxInputBytes;
+    // The bound on decoding and building work (scaled by the input's size);
+    // past it the load ends with ELimitError.
+    TWorkLimits WorkLimits;
     // Raised by the host (another thread, a signal handler) to stop the
     // reading early; the text read so far is returned. See
     // TMSWBaseDocument::SetCancelFlag.

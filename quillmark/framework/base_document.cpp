@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "quillmark/framework/code_pages.h"
@@ -63,6 +65,9 @@ bool TMSWBaseDocument::IsPasswordProtected() { return false; }
 
 void TMSWBaseDocument::Execute() {
     if (onBeforeExecute_) onBeforeExecute_(*this);
+    std::error_code ec;
+    uint64_t size = std::filesystem::file_size(fileName_, ec);
+    TWorkBudgetScope budget(workLimits_, ec ? 0 : size);
     LoadFromFile(fileName_);
     if (onAfterExecute_) onAfterExecute_(*this);
 }
@@ -155,6 +160,7 @@ const TWideStrings& TMSWBaseDocument::SelectedText() const {
 
 void TMSWBaseDocument::LoadFromBytes(std::string_view bytes) {
     TBytesViewStream stream(bytes);
+    TWorkBudgetScope budget(workLimits_, bytes.size());
     LoadFromStream(stream);
 }
 

@@ -15,6 +15,7 @@
 #include "quillmark/framework/stream.h"
 #include "quillmark/framework/summary_information.h"
 #include "quillmark/framework/wide_strings.h"
+#include "quillmark/framework/work_budget.h"
 
 namespace quillmark {
 
@@ -200,6 +201,11 @@ public:
     void SetCancelFlag(const std::atomic<bool>* flag) { IsCancelExtract.SetHostFlag(flag); }
     const std::atomic<bool>* CancelFlag() const { return IsCancelExtract.HostFlag(); }
 
+    // The bound on decoding and building work per load (see work_budget.h);
+    // LoadFromBytes and Execute hold every load to it.
+    const TWorkLimits& WorkLimits() const { return workLimits_; }
+    void SetWorkLimits(const TWorkLimits& v) { workLimits_ = v; }
+
     // The list that holds the given part, or null when this reader's format
     // has no such part. Main is always Text().
     virtual const TWideStrings* PartText(TDocumentPart part) const;
@@ -236,6 +242,7 @@ private:
     bool convertSysCharacters_ = true;
     std::string password_;
     TDocumentPart part_ = TDocumentPart::Main;
+    TWorkLimits workLimits_;
     TMSWordConvertSysCharEvent onConvertSysChar_;
     TNotifyEvent onBeforeExecute_, onAfterExecute_;
     TMSWTextChange onBeforeText_, onAfterText_;
