@@ -27,7 +27,6 @@ constexpr int kMaxStyleHops = 16;
 constexpr size_t kLvlfSize = 28;
 constexpr size_t kLstfSize = 28;
 constexpr size_t kLfoSize = 16;
-constexpr size_t kLfoLvlSize = 8;
 // The FIB's table of (fc, lcb) pairs starts at byte 154; the list tables
 // are pairs 73 (PlfLst) and 74 (PlfLfo).
 constexpr size_t kFibRgFcLcb = 154;
