@@ -11,6 +11,7 @@
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/compound_file.h"
 #include "quillmark/framework/stream.h"
+#include "quillmark/framework/work_budget.h"
 #include "quillmark/package/zip_archive.h"
 
 namespace quillmark::cli {
@@ -110,6 +111,9 @@ int RunLs(const Args& args) {
     for (const std::string& file : files) {
         try {
             std::string bytes = ReadInputBytes(file, kDefaultMaxInputBytes);
+            // --read decodes every member: overlapping members of a small
+            // archive must not inflate the same data without end.
+            TWorkBudgetScope budget(TWorkLimits{}, bytes.size());
             if (IsZipArchiveData(bytes)) {
                 if (files.size() > 1) std::printf("%s:\n", file.c_str());
                 PrintZip(std::move(bytes), read);

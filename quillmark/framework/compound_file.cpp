@@ -7,6 +7,7 @@
 #include "quillmark/framework/byte_reader.h"
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/exception.h"
+#include "quillmark/framework/work_budget.h"
 
 namespace quillmark {
 
@@ -323,6 +324,9 @@ std::string TCompoundFile::ReadEntry(uint32_t entry) const {
         ReadMiniChain(e.StartSector, e.Size, entry + 1, out);
     else
         ReadChain(e.StartSector, e.Size, entry + 1, out);
+    // One read is bounded by the file, but any number of directory entries
+    // may share the same sectors: every read counts.
+    ChargeDecodedBytes(out.size(), "compound file streams");
     return out;
 }
 

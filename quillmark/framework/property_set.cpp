@@ -1,5 +1,8 @@
 #include "quillmark/framework/property_set.h"
 
+#include <unordered_set>
+#include <vector>
+
 #include "quillmark/framework/byte_reader.h"
 #include "quillmark/framework/exception.h"
 
@@ -41,8 +44,19 @@ void ReadPropertySet(std::string_view stream, bool isDocSummary, TDTWordSummaryI
         }
     }
 
-    for (uint32_t k = 0; k < count; ++k) {
+    // A property id written more than once is read once, from its last
+    // well-formed entry (the one that would have won anyway). Reading every
+    // copy let a small stream whose entries all point at one long string
+    // decode that string once per entry.
+    struct TEntry {
+        uint32_t id, type;
+        std::string_view value;
+    };
+    std::vector<TEntry> entries;
+    std::unordered_set<uint32_t> seen;
+    for (uint32_t k = count; k-- > 0;) {
         uint32_t id = section.at_u32le(8 + 8 * k);
+        if (seen.count(id)) continue;
         size_t off = section.at_u32le(12 + 8 * k);
         if (!section.in_range(off, 4)) continue;
         uint32_t type = section.at_u32le(off);
@@ -63,8 +77,11 @@ void ReadPropertySet(std::string_view stream, bool isDocSummary, TDTWordSummaryI
         } else {
             continue;
         }
-        info.ParseProperty(id, value, isDocSummary, static_cast<uint16_t>(type), codePage);
+        seen.insert(id);
+        entries.push_back({id, type, value});
     }
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+        info.ParseProperty(it->id, it->value, isDocSummary, static_cast<uint16_t>(it->type), codePage);
 }
 
 void ReadSummaryInformation(const TCompoundStorage& storage, TDTWordSummaryInformation& info) {

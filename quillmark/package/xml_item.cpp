@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "quillmark/framework/work_budget.h"
 #include "quillmark/package/xml_entities.h"
 #include "quillmark/package/xml_engine.h"
 
@@ -67,6 +68,7 @@ TDTXMLNodePool& TDTXMLItems::Pool() {
 
 TDTXMLItem* TDTXMLItems::AddItem(TDTXMLItem* parentItem) {
     TDTXMLNodePool& pool = Pool();
+    ChargeWorkItems(1, "XML nodes");
     TDTXMLItem* node = pool.New(parentItem);
     node->Items.pool_ = &pool;
     items_.emplace_back(node);

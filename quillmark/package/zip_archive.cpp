@@ -1,9 +1,11 @@
 #include "quillmark/package/zip_archive.h"
 
 #include <algorithm>
+#include <map>
 
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/limits.h"
+#include "quillmark/framework/work_budget.h"
 #include "quillmark/package/crc32.h"
 #include "quillmark/package/raw_inflate.h"
 
@@ -209,7 +211,17 @@ void TZipArchive::ReadCentralRecord(ByteReader& r, TLocalFile& f) const {
                     f.CentralRelativeOffsetOfLocalHeader == k32BitMarker);
 }
 
-void TZipArchive::ReadLocalHeader(std::string_view bytes, int64_t shift, TLocalFile& f) const {
+bool TZipArchive::TMemberSpans::Claim(uint64_t begin, uint64_t end) {
+    if (end <= begin) end = begin + 1;
+    auto next = spans_.lower_bound(begin);
+    if (next != spans_.end() && next->first < end) return false;
+    if (next != spans_.begin() && std::prev(next)->second > begin) return false;
+    spans_.emplace_hint(next, begin, end);
+    return true;
+}
+
+void TZipArchive::ReadLocalHeader(std::string_view bytes, int64_t shift, TLocalFile& f,
+                                  TMemberSpans& spans) const {
     ByteReader r(bytes);
     const std::string& name = f.CentralFileName;
     uint64_t offset = f.CentralRelativeOffsetOfLocalHeader + static_cast<uint64_t>(shift);
@@ -226,6 +238,19 @@ void TZipArchive::ReadLocalHeader(std::string_view bytes, int64_t shift, TLocalF
     TCommonFileHeader h = ReadCommonFileHeader(r);
     if (!r.can_read(size_t{h.FilenameLength} + h.ExtraFieldLength)) {
         f.damage_ = "local header of \"" + name + "\" runs past the end of the archive";
+        return;
+    }
+    // A member owns the bytes from its local header to the end of its data.
+    // Members never share bytes in an archive a program wrote; ones that do
+    // are the way a small zip expands to gigabytes (every member inflating
+    // the same compressed block) or makes the reader copy the same long
+    // header once per directory entry. The first member keeps the bytes.
+    uint64_t claimed = h.CompressedSize;
+    if (claimed == 0 || claimed == k32BitMarker) claimed = f.CentralCommonFileHeader.CompressedSize;
+    uint64_t spanEnd = r.pos() + uint64_t{h.FilenameLength} + h.ExtraFieldLength + claimed;
+    if (!spans.Claim(offset, spanEnd)) {
+        f.damage_ = "\"" + name + "\" at offset " + std::to_string(offset) +
+                    " overlaps another member of the archive";
         return;
     }
     f.FileName = std::string(r.bytes(h.FilenameLength));
@@ -264,6 +289,7 @@ void TZipArchive::LoadFromBytes(std::string bytesIn) {
 
     ByteReader r(bytes);
     r.seek(start);
+    TMemberSpans spans;
     // Every record takes at least 4 bytes, so the loop ends within the
     // archive's size whatever count the end record claims.
     for (uint64_t i = 0; i < total; ++i) {
@@ -281,7 +307,7 @@ void TZipArchive::LoadFromBytes(std::string bytesIn) {
             throw EDamagedDocument(Damaged("central directory entry " + std::to_string(files_.Count()) +
                                     " runs past the end of the archive"));
         }
-        ReadLocalHeader(bytes, shift, f);
+        ReadLocalHeader(bytes, shift, f, spans);
         std::string key = LowerAscii(f.FHeaderRead ? f.FileName : f.CentralFileName);
         firstByLowerName_.emplace(std::move(key), files_.Count() - 1);
     }
@@ -311,6 +337,9 @@ std::string TZipArchive::GetUncompressed(int index) const {
     if (expected > MaxOutputBytes())
         throw Exception("\"" + name + "\" is too large: " + std::to_string(expected) +
                         " bytes exceed the limit of " + std::to_string(MaxOutputBytes()) + " bytes");
+    // Members whose headers share one block of compressed data would
+    // otherwise inflate it once per member.
+    ChargeDecodedBytes(expected, "zip members");
     std::string out;
     std::string_view data = f.CompressedData();
     switch (h.CompressionMethod) {

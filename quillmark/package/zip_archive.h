@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -126,7 +127,16 @@ private:
     void ReadZip64End(std::string_view bytes, size_t endPos);
     size_t LocateCentralDirectory(std::string_view bytes, size_t endPos, int64_t& shift) const;
     void ReadCentralRecord(ByteReader& r, TLocalFile& file) const;
-    void ReadLocalHeader(std::string_view bytes, int64_t shift, TLocalFile& file) const;
+    // The byte ranges the members read so far occupy, local header to end
+    // of data; a member whose range meets one of them is damaged.
+    class TMemberSpans {
+    public:
+        bool Claim(uint64_t begin, uint64_t end);
+
+    private:
+        std::map<uint64_t, uint64_t> spans_;
+    };
+    void ReadLocalHeader(std::string_view bytes, int64_t shift, TLocalFile& file, TMemberSpans& spans) const;
 
     TLocalFiles files_;
     TEndOfCentralDir endOfCentralDir_;

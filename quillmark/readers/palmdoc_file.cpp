@@ -4,6 +4,7 @@
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/limits.h"
+#include "quillmark/framework/work_budget.h"
 #include "quillmark/package/raw_inflate.h"
 #include "quillmark/readers/ereader_markup.h"
 #include "quillmark/readers/palmdoc_compression.h"
@@ -170,6 +171,7 @@ void TPalmDocFile::ReadEReader(std::string_view data, uint16_t pdbCount, uint32_
     auto decode = [&](uint32_t i) {
         std::string_view rec = RecordBytes(data, r, i, pdbCount);
         std::string out = h.Compression == kEReaderZlib ? InflateZlib(rec, budget) : DecompressText(rec, 4096);
+        ChargeDecodedBytes(out.size(), "eReader records");
         if (out.size() > budget) throw ELimitError("eReader text is larger than the output limit");
         budget -= out.size();
         return out;
@@ -219,7 +221,10 @@ void TPalmDocFile::ReadText(std::string_view data, uint16_t pdbCount) {
     const bool peanut = IsPeanutFile();
     const size_t limit = MaxTextLength() > 0 ? static_cast<size_t>(MaxTextLength()) : 0;
     std::string text;
-    uint32_t previousStart = 0;
+    // Each byte of the file belongs to one record at most: a record that
+    // starts inside one already read is skipped. Offsets that run backwards
+    // would otherwise give every other record the whole tail of the file.
+    uint32_t consumed = 0;
     for (uint32_t i = 1; i <= header_.NumRecords; ++i) {
         if (limit > 0 && text.size() >= limit) break;  // enough for the length limit
         uint32_t start = 0, end = static_cast<uint32_t>(data.size());
@@ -230,12 +235,13 @@ void TPalmDocFile::ReadText(std::string_view data, uint16_t pdbCount) {
         if (i + 1 < pdbCount && RecordOffset(r, i + 1, next) && next >= start && next <= data.size())
             end = next;
         // Offsets outside the file or running backwards give empty records.
-        if (start < previousStart || start > data.size()) continue;
-        previousStart = start;
+        if (start < consumed || start > data.size()) continue;
+        consumed = end;
         std::string bytes(data.substr(start, end - start));
         if (peanut)
             for (auto& c : bytes) c = static_cast<char>(c ^ kPeanutObfuscationKey);
         if (record0_.Version == kPalmDocCompressed) bytes = DecompressText(bytes, record0_.RecSize);
+        ChargeDecodedBytes(bytes.size(), "PalmDoc records");
         text += bytes;
     }
     AddText(Escape(MultiByteToWide(text, CP_ACP)), *text_);

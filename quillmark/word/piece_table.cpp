@@ -11,6 +11,7 @@
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/limits.h"
 #include "quillmark/framework/messages.h"
+#include "quillmark/framework/work_budget.h"
 #include "quillmark/word/word_bin_file.h"
 
 namespace quillmark {
@@ -124,6 +125,10 @@ void TWordBinFile::ReadCLX(const std::string* tableStream, std::string_view word
     uint64_t total = CLX.Pos.back() - std::min(CLX.Pos.front(), CLX.Pos.back());
     if (total > MaxOutputBytes() / 2)
         Damaged("piece table holds " + std::to_string(total) + " characters");
+    // Pieces may overlap the same bytes of the stream, so the text they
+    // promise is counted, not the stream behind them.
+    ChargeDecodedBytes(total * 2, "Word pieces");
+    ChargeWorkItems(CLX.noPCD, "Word pieces");
 }
 
 std::u16string TWordBinFile::PieceText(std::string_view stream, uint64_t first, uint64_t last,

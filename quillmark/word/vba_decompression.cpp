@@ -4,6 +4,7 @@
 
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/limits.h"
+#include "quillmark/framework/work_budget.h"
 
 namespace quillmark {
 
@@ -76,6 +77,7 @@ void DecompressVBAContainer(std::string_view in, std::string& out, size_t maxOut
         // be cut by the end of the stream, and then ends there.
         const size_t declaredEnd = headerAt + (header & 0x0FFF) + 3;
         const size_t end = declaredEnd < in.size() ? declaredEnd : in.size();
+        const size_t before = out.size();
         if ((header & 0x8000) == 0) {
             // Stored: the chunk's bytes as they stand (4096 in a well-formed one).
             out.append(in.substr(pos + 2, std::min(end - pos - 2, kChunkSize)));
@@ -83,6 +85,8 @@ void DecompressVBAContainer(std::string_view in, std::string& out, size_t maxOut
             DecompressChunk(in, pos + 2, end, out);
         }
         pos = end;
+        // Modules may share compressed data; every decode counts.
+        ChargeDecodedBytes(out.size() - before, "VBA modules");
         // Each chunk adds at most 4096 bytes, so the overshoot is small; it
         // is cut off all the same.
         if (out.size() - outStart > maxOutput) {
