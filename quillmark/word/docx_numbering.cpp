@@ -9,7 +9,6 @@ namespace {
 
 // Style links (w:basedOn, w:numStyleLink) are followed at most this often.
 constexpr int kMaxLinks = 16;
-constexpr int64_t kMaxCounter = 2000000000;
 
 // The value of a node's attribute (entities decoded), if present.
 std::optional<std::u16string> Attr(TDTXMLItem& node, std::u16string_view name) {
@@ -50,78 +49,46 @@ std::optional<int> ToLevel(const std::optional<std::u16string>& s) {
     return static_cast<int>(*v);
 }
 
-std::u16string Ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
-std::u16string Roman(int64_t n, bool upper) {
-    static const std::pair<int, const char*> kParts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"},
-                                                         {100, "c"},  {90, "xc"},  {50, "l"},  {40, "xl"},
-                                                         {10, "x"},   {9, "ix"},   {5, "v"},   {4, "iv"},
-                                                         {1, "i"}};
-    std::string out;
-    for (const auto& [value, letters] : kParts)
-        for (; n >= value; n -= value) out += letters;
-    if (upper) std::transform(out.begin(), out.end(), out.begin(), [](char c) { return c - 'a' + 'A'; });
-    return Ascii(out);
+TListNumberFormat ParseFormat(std::u16string_view format) {
+    using F = TListNumberFormat;
+    if (format == u"upperRoman") return F::UpperRoman;
+    if (format == u"lowerRoman") return F::LowerRoman;
+    if (format == u"upperLetter") return F::UpperLetter;
+    if (format == u"lowerLetter") return F::LowerLetter;
+    if (format == u"ordinal") return F::Ordinal;
+    if (format == u"decimalZero") return F::DecimalZero;
+    if (format == u"bullet") return F::Bullet;
+    if (format == u"none") return F::None;
+    return F::Decimal;
 }
 
-// Bullets are often characters of a symbol font, written in the private use
-// area (U+F0xx = the font's character xx); they become their Unicode
-// equivalents, and any other symbol character a plain bullet.
-char16_t BulletCharacter(char16_t c, bool wingdings) {
-    if (c < 0xF000 || c > 0xF0FF) return c;
-    unsigned code = c - 0xF000;
-    if (wingdings) {
-        switch (code) {
-            case 0xA7: return 0x25AA;  // small black square
-            case 0x6E: return 0x25A0;  // black square
-            case 0x71: return 0x2751;  // shadowed square
-            case 0x76: return 0x2756;  // diamond of diamonds
-            case 0xD8: return 0x27A2;  // arrowhead
-            case 0xFC: return 0x2713;  // check mark
-            default: return 0x2022;
-        }
+// w:lvlText names the levels' numbers %1..%9; the template uses the
+// characters 0..8 for them.
+std::u16string ReadTemplate(std::u16string_view text) {
+    std::u16string out;
+    for (size_t i = 0; i < text.size() && out.size() < TDocxNumbering::kMaxLabel; ++i) {
+        if (text[i] == u'%' && i + 1 < text.size() && text[i + 1] >= u'1' && text[i + 1] <= u'9')
+            out += static_cast<char16_t>(text[++i] - u'1');
+        else if (text[i] >= kListLevels)
+            out += text[i];
     }
-    switch (code) {
-        case 0xB7: return 0x2022;  // bullet
-        case 0x2D: return 0x2212;  // minus
-        case 0xA8: return 0x2666;  // diamond
-        default: return 0x2022;
-    }
+    return out;
 }
 
 }  // namespace
 
 std::u16string TDocxNumbering::FormatNumber(int64_t n, std::u16string_view format) {
-    if (format == u"none" || format == u"bullet") return {};
-    if (format == u"decimalZero" && n >= 0 && n < 10) return u"0" + Ascii(std::to_string(n));
-    if ((format == u"lowerLetter" || format == u"upperLetter") && n >= 1 && (n - 1) / 26 < 32) {
-        // a..z, then aa..zz, aaa..zzz: the letter repeated.
-        char16_t letter = static_cast<char16_t>((format == u"lowerLetter" ? u'a' : u'A') + (n - 1) % 26);
-        return std::u16string(static_cast<size_t>((n - 1) / 26 + 1), letter);
-    }
-    if ((format == u"lowerRoman" || format == u"upperRoman") && n >= 1 && n < 4000)
-        return Roman(n, format == u"upperRoman");
-    if (format == u"ordinal" && n >= 0) {
-        int64_t tens = n % 100, units = n % 10;
-        const char* suffix = (tens >= 11 && tens <= 13) ? "th"
-                             : units == 1               ? "st"
-                             : units == 2               ? "nd"
-                             : units == 3               ? "rd"
-                                                        : "th";
-        return Ascii(std::to_string(n) + suffix);
-    }
-    return Ascii(std::to_string(n));
+    return FormatListNumber(n, ParseFormat(format));
 }
 
 TDocxNumbering::TLevel TDocxNumbering::ReadLevel(TDTXMLItem& lvl) {
-    TLevel level;
+    TLevel result;
+    TListLevel& level = result.Level;
     level.Defined = true;
     if (auto start = ToNumber(ChildVal(&lvl, u"w:start"))) level.Start = *start;
-    if (auto format = ChildVal(&lvl, u"w:numFmt")) level.Format = *format;
-    if (auto text = ChildVal(&lvl, u"w:lvlText")) {
-        level.Text = text->substr(0, kMaxLabel);
-        level.TextGiven = true;
-    }
+    if (auto format = ChildVal(&lvl, u"w:numFmt")) level.Format = ParseFormat(*format);
+    if (auto text = ChildVal(&lvl, u"w:lvlText")) level.Template = ReadTemplate(*text);
     if (auto suffix = ChildVal(&lvl, u"w:suff")) {
         level.Suffix = *suffix == u"space" ? u' ' : *suffix == u"nothing" ? u'\0' : u'\t';
     }
@@ -130,15 +97,15 @@ TDocxNumbering::TLevel TDocxNumbering::ReadLevel(TDTXMLItem& lvl) {
         auto v = Attr(*legal, u"w:val");
         level.Legal = !v || (*v != u"0" && *v != u"false" && *v != u"off");
     }
-    if (auto style = ChildVal(&lvl, u"w:pStyle")) level.Style = *style;
+    if (auto style = ChildVal(&lvl, u"w:pStyle")) result.Style = *style;
     if (TDTXMLItem* rPr = Child(lvl, u"w:rPr")) {
         if (TDTXMLItem* fonts = Child(*rPr, u"w:rFonts")) {
             std::u16string face = Attr(*fonts, u"w:ascii").value_or(Attr(*fonts, u"w:hAnsi").value_or(u""));
-            level.WingdingsFont = face.find(u"Wingdings") != std::u16string::npos;
-            level.SymbolFont = face == u"Symbol";
+            if (face.find(u"Wingdings") != std::u16string::npos) level.Font = TBulletFont::Wingdings;
+            else if (face == u"Symbol") level.Font = TBulletFont::Symbol;
         }
     }
-    return level;
+    return result;
 }
 
 void TDocxNumbering::Load(TDTXMLItem& numbering, TDTXMLItem* styles) {
@@ -158,7 +125,7 @@ void TDocxNumbering::Load(TDTXMLItem& numbering, TDTXMLItem* styles) {
                     if (child->Kind != ikProperty) continue;
                     if (child->TagName == u"w:lvl") {
                         auto level = ToLevel(Attr(*child, u"w:ilvl"));
-                        if (level && !abs.Levels[*level].Defined) abs.Levels[*level] = ReadLevel(*child);
+                        if (level && !abs.Levels[*level].Level.Defined) abs.Levels[*level] = ReadLevel(*child);
                     } else if (child->TagName == u"w:numStyleLink") {
                         abs.NumStyleLink = Attr(*child, u"w:val").value_or(u"");
                     }
@@ -226,9 +193,14 @@ const TDocxNumbering::TLevel& TDocxNumbering::LevelOf(const TNum& num, const TAb
     return over ? *over : abs.Levels[static_cast<size_t>(level)];
 }
 
-int64_t TDocxNumbering::StartOf(const TNum& num, const TAbstract& abs, int level) const {
-    const auto& over = num.StartOverride[static_cast<size_t>(level)];
-    return over ? *over : LevelOf(num, abs, level).Start;
+TListLevels TDocxNumbering::LevelsOf(const TNum& num, const TAbstract& abs) const {
+    TListLevels levels;
+    for (int l = 0; l < kLevels; ++l) {
+        TListLevel& level = levels[static_cast<size_t>(l)];
+        level = LevelOf(num, abs, l).Level;
+        if (const auto& start = num.StartOverride[static_cast<size_t>(l)]) level.Start = *start;
+    }
+    return levels;
 }
 
 std::optional<TDocxNumbering::TLabel> TDocxNumbering::Next(TDTXMLItem* pPr) {
@@ -269,48 +241,16 @@ std::optional<TDocxNumbering::TLabel> TDocxNumbering::Next(TDTXMLItem* pPr) {
             if (LevelOf(num, *abs, l).Style == numStyle) level = l;
     }
     int current = level.value_or(0);
-    const TLevel& def = LevelOf(num, *abs, current);
-    if (!def.Defined) return std::nullopt;
+    if (!LevelOf(num, *abs, current).Level.Defined) return std::nullopt;
 
-    TCounters& counters = counters_[abstractId];
+    TListCounters& counters = counters_[abstractId];
     if (startedNums_.insert(*numId).second) {
         // An instance that overrides start values restarts those levels.
         for (int l = 0; l < kLevels; ++l)
             if (num.StartOverride[static_cast<size_t>(l)] || num.LevelOverride[static_cast<size_t>(l)])
-                counters.Set[static_cast<size_t>(l)] = false;
+                counters.Restart(l);
     }
-    auto at = [](auto& array, int l) -> auto& { return array[static_cast<size_t>(l)]; };
-    int64_t value = at(counters.Set, current) ? std::min(at(counters.Value, current) + 1, kMaxCounter)
-                                              : StartOf(num, *abs, current);
-    at(counters.Value, current) = value;
-    at(counters.Set, current) = true;
-    for (int deeper = current + 1; deeper < kLevels; ++deeper) {
-        int restart = LevelOf(num, *abs, deeper).Restart;
-        if (restart == 0 || (restart > 0 && current >= restart)) continue;
-        at(counters.Set, deeper) = false;
-    }
-
-    TLabel label;
-    label.Suffix = def.Suffix;
-    const std::u16string& text = def.Text;
-    for (size_t i = 0; i < text.size() && label.Text.size() < kMaxLabel; ++i) {
-        char16_t c = text[i];
-        if (c == u'%' && i + 1 < text.size() && text[i + 1] >= u'1' && text[i + 1] <= u'9') {
-            int l = text[++i] - u'1';
-            int64_t n = l == current ? value : at(counters.Set, l) ? at(counters.Value, l) : StartOf(num, *abs, l);
-            const TLevel& shown = LevelOf(num, *abs, l);
-            // A legal-style level shows every number in decimal.
-            bool decimal = def.Legal && shown.Format != u"decimalZero";
-            label.Text += FormatNumber(n, decimal ? std::u16string_view(u"decimal") : std::u16string_view(shown.Format));
-        } else if (def.Format == u"bullet" || def.SymbolFont || def.WingdingsFont) {
-            label.Text += BulletCharacter(c, def.WingdingsFont);
-        } else {
-            label.Text += c;
-        }
-    }
-    if (label.Text.size() > kMaxLabel) label.Text.resize(kMaxLabel);
-    if (label.Text.empty()) return std::nullopt;
-    return label;
+    return counters.Next(LevelsOf(num, *abs), current);
 }
 
 }  // namespace quillmark

@@ -25,19 +25,16 @@
 #include <string_view>
 
 #include "quillmark/package/xml_item.h"
+#include "quillmark/word/list_labels.h"
 
 namespace quillmark {
 
 class TDocxNumbering {
 public:
-    static constexpr int kLevels = 9;
-    static constexpr size_t kMaxLabel = 256;
+    static constexpr int kLevels = kListLevels;
+    static constexpr size_t kMaxLabel = kMaxListLabel;
 
-    struct TLabel {
-        std::u16string Text;
-        // What separates the label from the text: '\t', ' ' or 0 (nothing).
-        char16_t Suffix = u'\t';
-    };
+    using TLabel = TListLabel;
 
     // Reads the definitions (the root of word/numbering.xml) and the
     // paragraph styles' numbering (the root of word/styles.xml, or null).
@@ -57,16 +54,7 @@ public:
 
 private:
     struct TLevel {
-        bool Defined = false;
-        int64_t Start = 1;
-        std::u16string Format = u"decimal";
-        std::u16string Text;
-        bool TextGiven = false;
-        char16_t Suffix = u'\t';
-        int Restart = -1;  // w:lvlRestart: -1 when absent, 0 = never
-        bool Legal = false;
-        bool SymbolFont = false;
-        bool WingdingsFont = false;
+        TListLevel Level;
         std::u16string Style;  // w:pStyle: the style that carries this level
     };
     struct TAbstract {
@@ -83,22 +71,19 @@ private:
         std::optional<int> Level;
         std::u16string BasedOn;
     };
-    struct TCounters {
-        std::array<int64_t, kLevels> Value{};
-        std::array<bool, kLevels> Set{};
-    };
 
     static TLevel ReadLevel(TDTXMLItem& lvl);
     // The abstract definition an instance uses, following style links.
     const TAbstract* AbstractOf(const std::u16string& numId, std::u16string* abstractId) const;
     // The level definition for an instance (its override, else the abstract's).
     const TLevel& LevelOf(const TNum& num, const TAbstract& abs, int level) const;
-    int64_t StartOf(const TNum& num, const TAbstract& abs, int level) const;
+    // The nine levels an instance counts with, start overrides applied.
+    TListLevels LevelsOf(const TNum& num, const TAbstract& abs) const;
 
     std::map<std::u16string, TAbstract> abstracts_;
     std::map<std::u16string, TNum> nums_;
     std::map<std::u16string, TStyle> styles_;
-    std::map<std::u16string, TCounters> counters_;  // by abstract id
+    std::map<std::u16string, TListCounters> counters_;  // by abstract id
     std::set<std::u16string> startedNums_;
 };
 

@@ -223,11 +223,14 @@ void TWordBinFile::ReadSimpleText(std::string_view stream) {
     {
         // The decoded text goes as soon as it is rendered.
         std::u16string text = PieceText(stream, 0, total, codePage);
+        listLabels_.Insert(text, 0);
         AddText(text, *text_);
     }
     FrameList(*text_);
     AddSubDocuments([&](uint64_t from, uint64_t to) {
-        return PieceText(stream, std::min(from, total), std::min(to, total), codePage);
+        std::u16string part = PieceText(stream, std::min(from, total), std::min(to, total), codePage);
+        listLabels_.Insert(part, from);
+        return part;
     });
     FrameParts();
 }

@@ -66,6 +66,31 @@ std::u16string_view Trim(std::u16string_view s) {
     return s;
 }
 
+// The text an EQ field shows when it sets a phonetic guide: Word writes
+// `EQ \* jc2 ... \o\ad(\s\up 10(ruby),base)`, an overstrike (\o) of the
+// raised ruby text and the base text, and displays the base text under its
+// guide. The base is the last argument of the \o(...) list; other
+// equations show nothing.
+std::u16string PhoneticGuideBase(std::u16string_view code) {
+    size_t o = code.find(u"\\o");
+    if (o == std::u16string_view::npos) return {};
+    size_t open = code.find(u'(', o);
+    if (open == std::u16string_view::npos) return {};
+    int depth = 0;
+    size_t lastArg = open + 1;
+    for (size_t i = open; i < code.size(); ++i) {
+        char16_t c = code[i];
+        if (c == u'(') {
+            ++depth;
+        } else if (c == u')') {
+            if (--depth == 0) return std::u16string(Trim(code.substr(lastArg, i - lastArg)));
+        } else if (c == u',' && depth == 1) {
+            lastArg = i + 1;
+        }
+    }
+    return {};
+}
+
 // True for characters that render as themselves without an event.
 bool IsOrdinary(char16_t c) { return c >= 32 || c == 4 || c == 10 || (c >= 14 && c <= 18) || (c >= 22 && c <= 30); }
 
@@ -223,6 +248,10 @@ std::u16string TWordBinFile::FinishField() {
                 size_t from = sep + 1;
                 if (from < code.size() && code[from] == kFieldSeparator) ++from;
                 result = std::u16string(code.substr(from));
+            } else if (sep == std::u16string_view::npos && keyword.size() == 2 && AsciiUpper(keyword[0]) == u'E' &&
+                       AsciiUpper(keyword[1]) == u'Q') {
+                // An equation has no result: Word draws it from the instruction.
+                result = PhoneticGuideBase(code);
             }
             FireSysChar(kind, keyword, result);
         }

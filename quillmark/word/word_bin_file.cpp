@@ -48,6 +48,7 @@ void TWordBinFile::ClearInternalLists() {
     madeUpPiece_ = false;
     decrypted_ = false;
     encryptedSummary_.clear();
+    listLabels_ = TDocListLabels();
 }
 
 void TWordBinFile::LoadFromFile(const std::string& fileName) {
@@ -157,6 +158,7 @@ void TWordBinFile::ReadDocFromStream(std::string_view stream, std::optional<std:
     if (quillmark::IsPasswordProtected(FIB) && !decrypted_) throw EPasswordError(strPasswordProtected);
     if (!ParseItems().Contains(wpiText)) return;
     ReadCLX(FDocVersion >= 8 || FDocVersion == 0 ? tableStream : std::nullopt, stream);
+    LoadListLabels(stream, tableStream);
     if (FDocVersion > 2)
         ReadSimpleText(stream);
     else

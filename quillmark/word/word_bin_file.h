@@ -20,6 +20,7 @@
 
 #include "quillmark/framework/compound_file.h"
 #include "quillmark/word/custom_word_file.h"
+#include "quillmark/word/doc_lists.h"
 #include "quillmark/word/word_records.h"
 
 namespace quillmark {
@@ -108,6 +109,9 @@ protected:
     // of an "EncryptedSummary" stream for ReadEncryptedSummaryInformation.
     void DecryptStreams(const TCompoundStorage& storage, std::string& word, std::string* table);
     void ReadEncryptedSummaryInformation();
+    // Computes the list labels of the document's numbered paragraphs
+    // (word_bin_lists.cpp); ReadSimpleText puts them into the text.
+    void LoadListLabels(std::string_view stream, std::optional<std::string_view> tableStream);
 
     TFIB FIB;
     TCLX CLX;
@@ -134,6 +138,7 @@ private:
     bool decrypted_ = false;
     // Property sets from an "EncryptedSummary" stream (document flag, bytes).
     std::vector<std::pair<bool, std::string>> encryptedSummary_;
+    TDocListLabels listLabels_;
 };
 
 }  // namespace quillmark

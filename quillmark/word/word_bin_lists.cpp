@@ -1,0 +1,36 @@
+// The list labels of a Word 97 or later document: the pieces and the
+// sub-document boundaries handed to TDocListLabels.
+#include <algorithm>
+
+#include "quillmark/word/word_bin_file.h"
+
+namespace quillmark {
+
+void TWordBinFile::LoadListLabels(std::string_view stream, std::optional<std::string_view> tableStream) {
+    listLabels_ = TDocListLabels();
+    if (FDocVersion < 8 || !tableStream || IsCancelExtract) return;
+    std::vector<TDocListLabels::TPiece> pieces;
+    pieces.reserve(CLX.noPCD);
+    for (uint32_t i = 0; i < CLX.noPCD; ++i) {
+        TDocListLabels::TPiece piece;
+        uint32_t endFC = 0;
+        int kind = GetPieceBoundsFC(piece.FcStart, endFC, i);
+        if (kind < 0) break;
+        piece.CpStart = CLX.Pos[i];
+        piece.CpEnd = CLX.Pos[i + 1];
+        piece.Is8Bit = kind == 1;
+        piece.Prm = CLX.pcd[i].prm.Value;
+        pieces.push_back(piece);
+    }
+    // Each sub-document (footnotes, headers, ...) counts its lists afresh.
+    std::vector<uint32_t> partStarts;
+    uint64_t at = FIB.ccpText;
+    for (uint32_t count : {FIB.ccpFtn, FIB.ccpHdr, FIB.ccpMcr, FIB.ccpAtn, FIB.ccpEdn, FIB.ccpTxbx, FIB.ccpHdrTxbx}) {
+        if (at > UINT32_MAX) break;
+        partStarts.push_back(static_cast<uint32_t>(at));
+        at += count;
+    }
+    listLabels_.Load(FIB, FDocVersion, stream, *tableStream, pieces, CLX.cbGrpprl, partStarts);
+}
+
+}  // namespace quillmark
