@@ -126,7 +126,7 @@ Streams ListStreams() {
 
 std::vector<std::u16string> StreamLines(const Streams& s) {
     TWordBinFile doc;
-    doc.ReadDocFromStream(s.word, &s.table);
+    doc.ReadDocFromStream(s.word, std::string_view(s.table));
     return Paragraphs(doc);
 }
 
