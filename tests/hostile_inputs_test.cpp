@@ -4,9 +4,6 @@
 // measured (getrusage of the child), and must end with sane text or the
 // limit error kind — never std::bad_alloc, never minutes of work.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <functional>
@@ -21,6 +18,7 @@
 #include "quillmark/framework/stream.h"
 #include "quillmark/framework/work_budget.h"
 #include "quillmark/package/zip_archive.h"
+#include "support/child_process.h"
 #include "support/compound_file_builder.h"
 #include "support/pdb_builder.h"
 #include "support/word_doc_builder.h"
@@ -32,78 +30,27 @@ namespace {
 using test::CompoundFileBuilder;
 using test::PutLe32;
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
-constexpr bool kInstrumented = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kInstrumented = true;
-#else
-constexpr bool kInstrumented = false;
-#endif
-#else
-constexpr bool kInstrumented = false;
-#endif
-#ifdef NDEBUG
-constexpr bool kOptimised = !kInstrumented;
-#else
-constexpr bool kOptimised = false;
-#endif
-
 enum Outcome : int { kText = 0, kLimit = 1, kOtherError = 2, kBadAlloc = 3, kUnknown = 4 };
 
-struct Measured {
-    Outcome outcome = kUnknown;
-    std::string detail;  // the text's size or the message
-    long peakKiB = 0;
-    double cpuSeconds = 0;
-};
-
-// Runs body in a child; body returns a short description of its result.
-Measured RunInChild(const std::function<std::string()>& body) {
-    int fds[2];
-    if (pipe(fds) != 0) return {};
-    std::fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        Outcome outcome = kText;
-        std::string detail;
+// Runs body in a child; body returns a short description of its result,
+// which comes back with the outcome, the child's peak memory and its time.
+test::ChildRun RunCase(const std::function<std::string()>& body) {
+    return test::RunInChild([&](std::string& message) {
         try {
-            detail = body();
+            message = body();
+            return int{kText};
         } catch (const ELimitError& e) {
-            outcome = kLimit;
-            detail = e.what();
+            message = e.what();
+            return int{kLimit};
         } catch (const Exception& e) {
-            outcome = kOtherError;
-            detail = e.what();
+            message = e.what();
+            return int{kOtherError};
         } catch (const std::bad_alloc&) {
-            outcome = kBadAlloc;
+            return int{kBadAlloc};
         } catch (...) {
-            outcome = kUnknown;
+            return int{kUnknown};
         }
-        std::string msg = std::string(1, static_cast<char>('0' + outcome)) + detail;
-        (void)!write(fds[1], msg.data(), msg.size());
-        close(fds[1]);
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string msg;
-    char buf[512];
-    ssize_t n;
-    while ((n = read(fds[0], buf, sizeof buf)) > 0) msg.append(buf, static_cast<size_t>(n));
-    close(fds[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    Measured m;
-    if (!msg.empty()) {
-        m.outcome = static_cast<Outcome>(msg[0] - '0');
-        m.detail = msg.substr(1);
-    }
-    m.peakKiB = usage.ru_maxrss;
-    m.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-                   (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    return m;
+    });
 }
 
 struct HostileCase {
@@ -278,14 +225,14 @@ TEST(HostileInputs, SmallFilesStayWithinTimeAndMemory) {
     };
     for (const HostileCase& c : cases) {
         std::string bytes = c.build();
-        Measured m = RunInChild([&] { return c.run(bytes); });
+        test::ChildRun m = RunCase([&] { return c.run(bytes); });
         std::printf("  %-40s %7zu bytes  peak %6ld KiB  cpu %.2f s  -> %s\n", c.name, bytes.size(),
-                    m.peakKiB, m.cpuSeconds, m.outcome == kLimit ? "limit" : m.detail.c_str());
-        EXPECT_NE(m.outcome, kBadAlloc) << c.name;
-        EXPECT_EQ(m.outcome, c.expected) << c.name << ": " << m.detail;
-        if (kOptimised) {
+                    m.peakKiB, m.seconds, m.exitCode == kLimit ? "limit" : m.message.c_str());
+        EXPECT_NE(m.exitCode, kBadAlloc) << c.name;
+        EXPECT_EQ(m.exitCode, c.expected) << c.name << ": " << m.message;
+        if (test::kMeasuredBuild) {
             EXPECT_LT(m.peakKiB, 256 * 1024) << c.name;
-            EXPECT_LT(m.cpuSeconds, 2.0) << c.name;
+            EXPECT_LT(m.seconds, 2.0) << c.name;
         }
     }
 }

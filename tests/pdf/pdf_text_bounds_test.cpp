@@ -5,9 +5,6 @@
 // this load's alone.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -19,6 +16,7 @@
 #include "quillmark/framework/stream.h"
 #include "quillmark/pdf/pdf_cmap.h"
 #include "quillmark/pdf/pdf_reader.h"
+#include "tests/support/child_process.h"
 #include "tests/support/pdf_builder.h"
 
 namespace quillmark {
@@ -28,53 +26,18 @@ using test::Deflate;
 using test::PdfBuilder;
 using test::StreamObject;
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || !defined(NDEBUG)
-constexpr bool kReleaseBuild = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kReleaseBuild = false;
-#else
-constexpr bool kReleaseBuild = true;
-#endif
-#else
-constexpr bool kReleaseBuild = true;
-#endif
-
-struct ChildRun {
-    int exitCode = -1;
-    double seconds = 0;  // processor time (the machine may be shared)
-    long peakKiB = 0;
-};
+using test::ChildRun;
+using test::kMeasuredBuild;
 
 // Runs work in a child process: its exit code (what work returned),
 // processor time and peak resident memory.
 ChildRun InChild(const std::function<int()>& work) {
-    std::fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        int code = 99;
-        try {
-            code = work();
-        } catch (...) {
-            code = 98;
-        }
-        _exit(code);
-    }
-    ChildRun run;
-    int status = 0;
-    struct rusage usage {};
-    if (pid > 0 && wait4(pid, &status, 0, &usage) == pid) {
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.peakKiB = usage.ru_maxrss;
-        run.seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    }
-    return run;
+    return test::RunInChild([&](std::string&) { return work(); });
 }
 
 void ExpectBounded(const ChildRun& run, const char* what) {
     std::printf("[ bounds   ] %s: %.2f s, peak %ld KiB\n", what, run.seconds, run.peakKiB);
-    if (kReleaseBuild) {
+    if (kMeasuredBuild) {
         EXPECT_LT(run.seconds, 2.0) << what;
         EXPECT_LT(run.peakKiB, 256 * 1024) << what;
     }
@@ -218,7 +181,7 @@ TEST(PdfTextBounds, TenMillionTinyStringsEndInALimitErrorOrSaneText) {
     ChildRun run = InChild([&] { return load(nullptr); });
     EXPECT_EQ(run.exitCode, 2);
     std::printf("[ bounds   ] 1e7 tiny text items, default limits: %.2f s, peak %ld KiB\n", run.seconds, run.peakKiB);
-    if (kReleaseBuild) {
+    if (kMeasuredBuild) {
         EXPECT_LT(run.peakKiB, 256 * 1024);
     }
     // A host that reads untrusted files in bulk allows fewer items per load.
