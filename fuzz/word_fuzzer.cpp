@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::string rest = bytes.substr(2);
             if (split > rest.size()) split = rest.size();
             std::string table = rest.substr(split);
-            reader.ReadDocFromStream(std::string_view(rest).substr(0, split), &table);
+            reader.ReadDocFromStream(std::string_view(rest).substr(0, split), std::string_view(table));
         } else {
             quillmark::TMemoryStream stream(bytes);
             reader.LoadFromStream(stream);
