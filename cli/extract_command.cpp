@@ -96,9 +96,7 @@ int RunExtract(const Args& args) {
                 WriteOut(r.Text);
             }
         } catch (const std::exception& e) {
-            std::fflush(stdout);
-            ReportError(file, e.what());
-            status = WorseStatus(status, ExitStatusFor(e));
+            status = WorseStatus(status, ReportFailure(file, e));
         }
     }
     if (toFile) {

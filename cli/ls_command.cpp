@@ -123,9 +123,7 @@ int RunLs(const Args& args) {
             if (files.size() > 1) std::printf("%s:\n", file.c_str());
             PrintStorage(cf->Root(), 0, read);
         } catch (const std::exception& e) {
-            std::fflush(stdout);
-            ReportError(file, e.what());
-            status = WorseStatus(status, ExitStatusFor(e));
+            status = WorseStatus(status, ReportFailure(file, e));
         }
     }
     if (!FinishOutput()) status = WorseStatus(status, kExitReadError);

@@ -59,9 +59,7 @@ int RunMacros(const Args& args) {
             first = false;
             WriteOut(listing);
         } catch (const std::exception& e) {
-            std::fflush(stdout);
-            ReportError(file, e.what());
-            status = WorseStatus(status, ExitStatusFor(e));
+            status = WorseStatus(status, ReportFailure(file, e));
         }
     }
     if (!FinishOutput()) status = WorseStatus(status, kExitReadError);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/commands.h"
 #include "quillmark/framework/exception.h"
 
 namespace quillmark::cli {
@@ -15,6 +16,12 @@ int writeErrno = 0;
 int ExitStatusFor(const std::exception& e) {
     if (dynamic_cast<const EPasswordError*>(&e)) return kExitPassword;
     return kExitReadError;
+}
+
+int ReportFailure(const std::string& file, const std::exception& e) {
+    std::fflush(stdout);
+    ReportError(file, e.what());
+    return ExitStatusFor(e);
 }
 
 int WorseStatus(int a, int b) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <exception>
+#include <string>
 #include <string_view>
 
 namespace quillmark::cli {
@@ -19,6 +20,9 @@ inline constexpr int kExitPassword = 3;
 int ExitStatusFor(const std::exception& e);
 // With several files the worst status wins: password over a read error.
 int WorseStatus(int a, int b);
+// Reports a file that failed (after what was already written to stdout)
+// and gives its status.
+int ReportFailure(const std::string& file, const std::exception& e);
 
 // Writes to stdout; a failure is remembered (and later writes skipped).
 void WriteOut(std::string_view bytes);

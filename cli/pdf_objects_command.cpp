@@ -107,9 +107,7 @@ int RunPdfObjects(const Args& args) {
         PrintList(reader);
         if (check) return CheckAll(reader) == 0 ? 0 : 1;
     } catch (const std::exception& e) {
-        std::fflush(stdout);
-        ReportError(file, e.what());
-        return ExitStatusFor(e);
+        return ReportFailure(file, e);
     }
     return 0;
 }
