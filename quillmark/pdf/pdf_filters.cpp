@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "quillmark/framework/exception.h"
@@ -168,6 +170,24 @@ TDTPDFDecodeParms ParseDecodeParms(std::string_view dictText) {
     p.BitsPerComponent = DictInt(lower, "/bitspercomponent", 8);
     p.Columns = DictInt(lower, "/columns", 1);
     p.EarlyChange = DictInt(lower, "/earlychange", 1);
+    return p;
+}
+
+TDTPDFDecodeParms ParseDecodeParms(const PdfObject& dict) {
+    auto value = [&dict](std::string_view key, int32_t def) {
+        const PdfObject* v = dict.Get(key);
+        if (!v || v->kind != PdfObject::Number || !std::isfinite(v->number)) return def;
+        // Whole numbers as written; the bounds of each use are checked where
+        // the value is used.
+        double n = std::trunc(v->number);
+        return static_cast<int32_t>(std::clamp(n, double{INT32_MIN}, double{INT32_MAX}));
+    };
+    TDTPDFDecodeParms p;
+    p.Predictor = value("Predictor", 1);
+    p.Colors = value("Colors", 1);
+    p.BitsPerComponent = value("BitsPerComponent", 8);
+    p.Columns = value("Columns", 1);
+    p.EarlyChange = value("EarlyChange", 1);
     return p;
 }
 

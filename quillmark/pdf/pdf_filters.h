@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "quillmark/pdf/pdf_syntax.h"
+
 namespace quillmark {
 
 // Decode parameters of one filter (/DecodeParms), with PDF's defaults.
@@ -21,6 +23,9 @@ struct TDTPDFDecodeParms {
 
 // Reads the parameters from a "<< ... >>" text (any case).
 TDTPDFDecodeParms ParseDecodeParms(std::string_view dictText);
+// Reads them from a parsed dictionary (entries missing or not numbers keep
+// their defaults).
+TDTPDFDecodeParms ParseDecodeParms(const PdfObject& dict);
 
 // zlib inflate; stops at limit bytes. A damaged stream keeps what was
 // inflated before the damage (empty when nothing could be).

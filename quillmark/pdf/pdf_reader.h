@@ -121,12 +121,19 @@ protected:
     // encrypted, for objects inside an object stream (the stream was
     // decrypted as a whole) and for the encryption dictionary itself.
     std::string DecryptData(int32_t objNumber, int32_t generation, std::string data);
-    // The same for the data of a stream object; lowerDict is its dictionary
-    // (lower case), cryptFilter the name given by a /Crypt filter ("" when
-    // it has none). Cross-reference streams are never decrypted, metadata
-    // streams not when the handler says /EncryptMetadata false.
-    std::string DecryptStreamData(int32_t objNumber, std::string_view lowerDict, std::string_view cryptFilter,
+    // The same for the data of a stream object; type is its /Type in lower
+    // case ("/xref", "/metadata", "" when none), cryptFilter the name given
+    // by a /Crypt filter ("" when it has none). Cross-reference streams are
+    // never decrypted, metadata streams not when the handler says
+    // /EncryptMetadata false.
+    std::string DecryptStreamData(int32_t objNumber, std::string_view type, std::string_view cryptFilter,
                                   std::string data);
+    // The decoded data of a stream object, its dictionary parsed once:
+    // /Length, /Filter and /DecodeParms read as values (indirect ones
+    // followed, keys in their exact case), the data cut out, decrypted as
+    // object objNumber (0: never) and run through its filters. dictOut, when
+    // given, receives the dictionary.
+    std::string DecodeStreamObject(std::string_view objectText, int32_t objNumber, PdfObject* dictOut = nullptr);
 
     // --- document layer (pdf_reader_document.cpp) ---
     // Pages, fonts and metadata: runs after ParseEncryption.

@@ -247,9 +247,7 @@ void TDTPDFReader::CollectContents(const PdfObject& contents, std::vector<std::s
 }
 
 std::shared_ptr<const std::string> TDTPDFReader::DecodeAndKeep(int32_t objNumber, std::string_view body) {
-    TDTPDFFilterContent fc = GetFilterContent(body);
-    int32_t hint = fc.Length1;
-    auto data = std::make_shared<const std::string>(GetStreamContent(fc.Filter, body, fc.Length, hint, objNumber));
+    auto data = std::make_shared<const std::string>(DecodeStreamObject(body, objNumber));
     // Most streams are used once: only one asked for a second time is kept.
     if (decodedOnce_.insert(objNumber).second) return data;
     if (data->size() <= kMaxStreamCacheBytes - cachedStreamBytes_) {

@@ -48,12 +48,11 @@ std::string TDTPDFReader::DecryptData(int32_t objNumber, int32_t generation, std
     return Encryption->DecryptString(objNumber, generation, data);
 }
 
-std::string TDTPDFReader::DecryptStreamData(int32_t objNumber, std::string_view lowerDict,
+std::string TDTPDFReader::DecryptStreamData(int32_t objNumber, std::string_view type,
                                             std::string_view cryptFilter, std::string data) {
     if (!Encryption || !Encryption->Enabled() || objNumber == encryptObject_) return data;
     const TDTPDFXRef* x = FXRefs.GetItem(objNumber - StartCrossRef);
     if (x && x->Kind == xrkCompressed) return data;
-    std::string type = PdfEntryValue(lowerDict, "/type");
     if (type == "/xref") return data;
     auto standard = dynamic_cast<const TDTPDFStandardEncryption*>(Encryption.get());
     if (type == "/metadata" && standard && !standard->EncryptMetadata()) return data;

@@ -101,7 +101,119 @@ std::vector<std::string> DecodeParmsList(std::string_view lowerDict) {
     return list;
 }
 
+// The stream keyword of an object text: found in the text as it is, and
+// only when written in another case in a lower-cased copy. npos when none.
+size_t StreamKeyword(std::string_view objectText) {
+    size_t p = FindStreamKeyword(objectText);
+    if (p != std::string_view::npos) return p;
+    return FindStreamKeyword(PdfLower(objectText));
+}
+
+// The stream's data within the object text, from after the keyword's line
+// end: with a correct /Length it ends exactly there; otherwise at
+// "endstream", without the line end before it. False when it has no end.
+bool StreamDataSpan(std::string_view objectText, size_t keyword, int32_t packedSize, size_t& start, size_t& end) {
+    start = keyword + 6;
+    if (start < objectText.size() && objectText[start] == '\r') ++start;
+    if (start < objectText.size() && objectText[start] == '\n') ++start;
+    start = std::min(start, objectText.size());
+    end = std::string_view::npos;
+    if (packedSize > 0 && static_cast<size_t>(packedSize) <= objectText.size() - start) {
+        size_t q = start + static_cast<size_t>(packedSize);
+        while (q < objectText.size() && PdfIsWhite(objectText[q])) ++q;
+        if (PdfLower(objectText.substr(q, 9)) == "endstream") end = start + static_cast<size_t>(packedSize);
+    }
+    if (end != std::string_view::npos) return true;
+    size_t e = objectText.find("endstream", start);
+    if (e == std::string_view::npos) {
+        std::string lowerRest = PdfLower(objectText.substr(start));
+        size_t le = lowerRest.find("endstream");
+        if (le == std::string::npos) return false;
+        e = start + le;
+    }
+    // The length did not lead to "endstream", so it is not trusted: the
+    // line end before the keyword belongs to the keyword.
+    end = e;
+    if (end > start && objectText[end - 1] == '\n') --end;
+    if (end > start && objectText[end - 1] == '\r') --end;
+    return true;
+}
+
+// A name value as the decoders take filter names: lower case, with "/".
+std::string LowerName(const PdfObject& v) { return "/" + PdfLower(v.text); }
+
 }  // namespace
+
+std::string TDTPDFReader::DecodeStreamObject(std::string_view objectText, int32_t objNumber, PdfObject* dictOut) {
+    size_t keyword = StreamKeyword(objectText);
+    if (keyword == std::string_view::npos) return {};
+    // Lengths, filters and parameters may be indirect objects, which may sit
+    // in object streams: the chain is bounded.
+    if (depth_ >= kMaxLookupDepth) return {};
+    struct DepthGuard {
+        int& depth;
+        explicit DepthGuard(int& d) : depth(d) { ++depth; }
+        ~DepthGuard() { --depth; }
+    } guard(depth_);
+
+    PdfObject dict = PdfParseObjectBody(objectText.substr(0, keyword));
+    auto entry = [&](std::string_view key) {
+        const PdfObject* v = dict.Get(key);
+        return v ? Resolve(*v) : PdfObject();
+    };
+    PdfObject length = entry("Length");
+    int64_t packed = length.kind == PdfObject::Number ? std::clamp<int64_t>(length.AsInt(0), 0, INT32_MAX) : 0;
+    size_t start = 0, end = 0;
+    if (!StreamDataSpan(objectText, keyword, static_cast<int32_t>(packed), start, end) || end <= start) return {};
+    std::string data(objectText.substr(start, end - start));
+
+    // /Filter: a name or an array of names; /DecodeParms (or /DP): one
+    // dictionary per filter, null for none.
+    std::vector<std::string> names;
+    PdfObject filter = entry("Filter");
+    if (filter.kind == PdfObject::Name) names.push_back(LowerName(filter));
+    if (filter.kind == PdfObject::Array) {
+        for (const PdfObject& item : filter.items) {
+            PdfObject name = Resolve(item);
+            if (name.kind != PdfObject::Name || names.size() >= 32) break;
+            names.push_back(LowerName(name));
+        }
+    }
+    std::vector<PdfObject> parms;
+    PdfObject decodeParms = dict.Get("DecodeParms") ? entry("DecodeParms") : entry("DP");
+    if (decodeParms.kind == PdfObject::Array) {
+        for (const PdfObject& item : decodeParms.items) {
+            if (parms.size() >= 32) break;
+            parms.push_back(Resolve(item));
+        }
+    } else if (decodeParms.kind == PdfObject::Dictionary) {
+        parms.push_back(std::move(decodeParms));
+    }
+    if (objNumber > 0 && Encryption) {
+        // A /Crypt filter names the crypt filter of this stream (Identity
+        // when its parameters name none); it is applied as the decryption.
+        std::string crypt;
+        for (size_t k = 0; k < names.size(); ++k)
+            if (names[k] == "/crypt") {
+                const PdfObject* n = k < parms.size() ? parms[k].Get("Name") : nullptr;
+                crypt = n && n->kind == PdfObject::Name && !n->text.empty() ? n->text : "Identity";
+                break;
+            }
+        PdfObject type = entry("Type");
+        data = DecryptStreamData(objNumber, type.kind == PdfObject::Name ? LowerName(type) : std::string(), crypt,
+                                 std::move(data));
+    }
+    for (size_t k = 0; k < names.size(); ++k) {
+        if (names[k] == "/crypt") continue;
+        TDTPDFDecodeParms p = k < parms.size() ? ParseDecodeParms(parms[k]) : TDTPDFDecodeParms();
+        bool known = true;
+        std::string decoded = PdfApplyFilter(names[k], data, p, &known);
+        data.swap(decoded);
+        if (!known) break;  // an image codec or unknown filter: keep its input as it is
+    }
+    if (dictOut) *dictOut = std::move(dict);
+    return data;
+}
 
 int32_t TDTPDFReader::GetLengthValue(std::string_view objectText, std::string_view key) {
     std::string lower = DictionaryPart(objectText);
@@ -184,33 +296,10 @@ std::string TDTPDFReader::GetStreamContent(std::string_view filter, std::string_
         sizeHint = 0;
         return {};
     }
-    size_t start = kw + 6;
-    if (start < objectText.size() && objectText[start] == '\r') ++start;
-    if (start < objectText.size() && objectText[start] == '\n') ++start;
-    // With a correct /Length the data ends exactly there; otherwise at
-    // "endstream", without the line end before it beyond the length.
-    size_t end = std::string_view::npos;
-    if (packedSize > 0 && static_cast<size_t>(packedSize) <= objectText.size() - start) {
-        size_t q = start + static_cast<size_t>(packedSize);
-        while (q < objectText.size() && PdfIsWhite(objectText[q])) ++q;
-        if (PdfLower(objectText.substr(q, 9)) == "endstream") end = start + static_cast<size_t>(packedSize);
-    }
-    if (end == std::string_view::npos) {
-        size_t e = objectText.find("endstream", start);
-        if (e == std::string_view::npos) {
-            std::string lowerRest = PdfLower(objectText.substr(start));
-            size_t le = lowerRest.find("endstream");
-            if (le == std::string::npos) {
-                sizeHint = 0;
-                return {};
-            }
-            e = start + le;
-        }
-        // The length did not lead to "endstream", so it is not trusted: the
-        // line end before the keyword belongs to the keyword.
-        end = e;
-        if (end > start && objectText[end - 1] == '\n') --end;
-        if (end > start && objectText[end - 1] == '\r') --end;
+    size_t start = 0, end = 0;
+    if (!StreamDataSpan(objectText, kw, packedSize, start, end)) {
+        sizeHint = 0;
+        return {};
     }
     std::string data(objectText.substr(start, end - start));
     if (data.empty()) {
@@ -232,7 +321,7 @@ std::string TDTPDFReader::GetStreamContent(std::string_view filter, std::string_
                 crypt = crypt.size() > 1 && crypt[0] == '/' ? crypt.substr(1) : "Identity";
                 break;
             }
-        data = DecryptStreamData(objNumber, dict, crypt, std::move(data));
+        data = DecryptStreamData(objNumber, PdfEntryValue(dict, "/type"), crypt, std::move(data));
     }
     for (size_t k = 0; k < names.size(); ++k) {
         if (names[k] == "/crypt") continue;
@@ -249,9 +338,7 @@ std::string TDTPDFReader::GetStreamContent(std::string_view filter, std::string_
 std::string TDTPDFReader::GetDecodedStream(int32_t objNumber) {
     std::string body = GetBodyByRefNo(objNumber);
     if (body.empty()) return {};
-    TDTPDFFilterContent fc = GetFilterContent(body);
-    int32_t hint = fc.Length1;
-    return GetStreamContent(fc.Filter, body, fc.Length, hint, objNumber);
+    return DecodeStreamObject(body, objNumber);
 }
 
 std::string TDTPDFReader::ObjectFromStream(int32_t streamNumber, int32_t index, int32_t objNumber) {
@@ -263,20 +350,14 @@ std::string TDTPDFReader::ObjectFromStream(int32_t streamNumber, int32_t index, 
         // object stream would be a loop or a damaged list.
         if (holder && holder->Kind == xrkUnCompressed) {
             std::string body = GetBodyByRefNo(streamNumber);
-            std::string dict = DictionaryPart(body);
-            int64_t n = PdfToInt(PdfEntryValue(dict, "/n"), 0);
-            size_t fp = PdfFindEntryKey(dict, "/first");
-            int64_t first = -1;
-            if (fp != std::string::npos) {
-                size_t i = fp + 6;
-                while (i < dict.size() && PdfIsWhite(dict[i])) ++i;
-                size_t s = i;
-                while (i < dict.size() && dict[i] >= '0' && dict[i] <= '9') ++i;
-                first = PdfToInt(std::string_view(dict).substr(s, i - s), -1);
-            }
-            TDTPDFFilterContent fc = GetFilterContent(body);
-            int32_t hint = fc.Length1;
-            cache.data = GetStreamContent(fc.Filter, body, fc.Length, hint, streamNumber);
+            PdfObject dict;
+            cache.data = DecodeStreamObject(body, streamNumber, &dict);
+            auto number = [&](std::string_view key, int64_t def) {
+                const PdfObject* v = dict.Get(key);
+                return v && v->kind == PdfObject::Number && v->number >= 0 ? v->AsInt(def) : def;
+            };
+            int64_t n = number("N", 0);
+            int64_t first = number("First", -1);
             if (first >= 0 && static_cast<uint64_t>(first) <= cache.data.size()) {
                 cache.first = static_cast<size_t>(first);
                 // Header: pairs of object number and offset from /First.

@@ -438,6 +438,55 @@ TEST(PdfEntryKey, StreamLengthIsTheOuterOne) {
     EXPECT_EQ(fc.Length, static_cast<int32_t>(content.size()));
 }
 
+// The reader decodes a stream through its parsed dictionary: indirect
+// /Length, /Filter and /DecodeParms are followed, a key inside /DecodeParms
+// is not the stream's, and keys are taken in their exact case.
+TEST(PdfEntryKey, StreamDictionariesAreReadAsValues) {
+    const std::string plain = "0123456789abcdef0123456789ABCDEF";
+    // PNG rows of 8 bytes, each with the "None" row filter (a 0 byte): the
+    // rows come back only when the parameters were applied.
+    std::string rows;
+    for (size_t i = 0; i < plain.size(); i += 8) rows += std::string(1, '\0') + plain.substr(i, 8);
+    const std::string packed = Deflate(rows);
+    // A stream object whose /Length is given by ref (the builder's own is
+    // replaced).
+    auto stream = [](const std::string& entries, const std::string& data) {
+        return "<< " + entries + " >>\nstream\n" + data + "\nendstream";
+    };
+    struct Row {
+        const char* what;
+        std::string entries;
+        std::string expected;
+    };
+    const Row rows_[] = {
+        {"all direct", "/Length " + std::to_string(packed.size()) +
+                           " /Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns 8 >>", plain},
+        {"all indirect", "/Length 20 0 R /Filter 21 0 R /DecodeParms 22 0 R", plain},
+        {"array of one, parameters in an array", "/Filter [/FlateDecode] /DP [<< /Predictor 12 /Columns 8 >>]", plain},
+        {"a /Filter inside the parameters is theirs",
+         "/DecodeParms << /Predictor 12 /Columns 8 /Filter /ASCIIHexDecode >> /Filter /FlateDecode", plain},
+        {"keys in another case are other keys", "/filter /FlateDecode", packed},
+    };
+    const std::string length = "/Length " + std::to_string(packed.size()) + " ";
+    PdfBuilder b;
+    b.Add(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Add(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+    b.Add(20, std::to_string(packed.size()));
+    b.Add(21, "[/FlateDecode]");
+    b.Add(22, "[<< /Predictor 12 /Columns 8 >>]");
+    for (size_t i = 0; i < std::size(rows_); ++i) {
+        // Streams whose entries do not give /Length get it written out.
+        bool indirect = rows_[i].entries.find("/Length") != std::string::npos;
+        b.Add(static_cast<int32_t>(10 + i), stream((indirect ? "" : length) + rows_[i].entries, packed));
+    }
+    TDTPDFReader r;
+    r.LoadFromBytes(b.Build());
+    for (size_t i = 0; i < std::size(rows_); ++i) {
+        SCOPED_TRACE(rows_[i].what);
+        EXPECT_EQ(r.GetDecodedStream(static_cast<int32_t>(10 + i)), rows_[i].expected);
+    }
+}
+
 // A damaged file (no cross-reference data, no trailer) whose catalog holds
 // a nested dictionary with its own /Type before the catalog's: the repair
 // still finds the catalog.
