@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Compares two builds of the command byte for byte on every Word document
-# (.doc, .dot, .docx, .docm) of the shared corpus and of tests/data: plain
+# (.doc, .dot, .docx, .docm; EXTS="docx odt fb2 ..." for others) of the
+# shared corpus and of tests/data: plain
 # text, HTML, RTF, every part list, UTF-16 output and the metadata, with the
 # exit status and the error message. Used to check that a speed change leaves
 # the output as it was.
@@ -64,6 +65,7 @@ while IFS= read -r -d '' f; do
     runs=$((runs + 1))
     if ! cmp -s "$tmp/a.u16" "$tmp/b.u16"; then echo "DIFFERENT utf16: $f"; diffs=$((diffs + 1)); fi
     rm -f "$tmp/a.u16" "$tmp/b.u16"
-done < <(find "${dirs[@]}" -type f \( -iname '*.doc' -o -iname '*.dot' -o -iname '*.docx' -o -iname '*.docm' \) -print0 | sort -z)
+done < <(names=(); for e in ${EXTS:-doc dot docx docm}; do names+=(-o -iname "*.$e"); done
+         find "${dirs[@]}" -type f \( "${names[@]:1}" \) -print0 | sort -z)
 echo "$files files, $runs comparisons, $diffs different"
 [ "$diffs" -eq 0 ]

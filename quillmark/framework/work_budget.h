@@ -30,6 +30,11 @@ struct TWorkLimits {
     // costs about 128 bytes, so the base alone stays near 64 MiB.
     uint64_t ItemsPerInputByte = 4;
     uint64_t ItemsBase = uint64_t{512} << 10;
+    // Nodes one XML part may build, whatever the input's size. A node costs
+    // 48 bytes plus its share of child lists and text (about 72 bytes in
+    // all for a part of tiny paragraphs), so a tree stays under about
+    // 150 MiB; a 3.9 MB document part of real text has about 150,000.
+    uint64_t XmlNodesPerPart = uint64_t{2} << 20;
 
     // No bound at all (for hosts that trust their input).
     static TWorkLimits Unlimited();
@@ -50,9 +55,10 @@ public:
     uint64_t Items() const { return items_; }
     uint64_t MaxDecoded() const { return maxDecoded_; }
     uint64_t MaxItems() const { return maxItems_; }
+    uint64_t MaxXmlNodesPerPart() const { return maxXmlNodesPerPart_; }
 
 private:
-    uint64_t maxDecoded_, maxItems_;
+    uint64_t maxDecoded_, maxItems_, maxXmlNodesPerPart_;
     uint64_t decoded_ = 0, items_ = 0;
 };
 
