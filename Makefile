@@ -9,7 +9,8 @@ SAN_BUILD  ?= build-san
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 DEB_PACKAGES = cmake g++ make libgtest-dev zlib1g-dev libssl-dev pkg-config locales \
-               pybind11-dev python3-dev python3-pytest python3-distributed
+               pybind11-dev python3-dev python3-pytest python3-distributed \
+               poppler-data
 
 .PHONY: run test build sanitize fuzz bench deps clean
 

@@ -6,6 +6,7 @@
 
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/exception.h"
+#include "quillmark/pdf/pdf_cid_collections.h"
 #include "quillmark/pdf/pdf_encodings.h"
 #include "quillmark/pdf/pdf_glyph_tables.h"
 #include "quillmark/pdf/pdf_syntax.h"
@@ -246,7 +247,11 @@ std::u16string TDTPDFFont::DecodeText(std::string_view bytes, bool addSpace) con
             for (int k = c.length - 1; k >= 0; --k) raw.push_back(static_cast<char>((c.value >> (8 * k)) & 0xFF));
             out += MultiByteToWide(raw, cjkCodePage_);
         } else if (composite_ && !hasCMap) {
-            if (char32_t u = FallbackCharacter(c.value)) PdfAppendChar(out, u);
+            // Codes that are CIDs of one of Adobe's CJK collections read as
+            // the collection's own map says; others through the font program.
+            std::u16string_view known = Identity ? PdfCollectionText(collection_, c.value) : std::u16string_view();
+            if (!known.empty()) out += known;
+            else if (char32_t u = FallbackCharacter(c.value)) PdfAppendChar(out, u);
         }
         // Composite fonts without a way to Unicode give nothing for the code
         // rather than the glyph number as a character.

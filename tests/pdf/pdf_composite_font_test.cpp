@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <fstream>
+#include <sstream>
 
 #include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/stream.h"
+#include "quillmark/pdf/pdf_cid_collections.h"
+#include "quillmark/pdf/pdf_cmap.h"
 #include "quillmark/pdf/pdf_reader.h"
 #include "quillmark/pdf/pdf_truetype.h"
 #include "support/test_support.h"
@@ -194,14 +198,72 @@ TEST(PdfCompositeFont, IdentityCodesStandForThemselvesWithoutAnyMap) {
     // Missing ToUnicode altogether: the same.
     EXPECT_EQ(Extract(Document("BT /F1 12 Tf 72 700 Td <00480069> Tj ET", kIdentity, "", "", "")), "\r\nHi\r\n\r\n");
     // Another collection's CIDs are not characters: nothing rather than
-    // wrong text (its predefined CMap is not known here).
+    // wrong text.
     EXPECT_EQ(Extract(Document("BT /F1 12 Tf 72 700 Td <00480069> Tj ET",
-                               "/CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) /Supplement 6 >>", "", "")),
+                               "/CIDSystemInfo << /Registry (Acme) /Ordering (Glyphs) /Supplement 0 >>", "", "")),
               "\r\n\r\n\r\n");
     // A program without a cmap table leaves the Identity route.
     EXPECT_EQ(Extract(Document("BT /F1 12 Tf 72 700 Td <00480069> Tj ET", kIdentity,
                                Sfnt({{"head", std::string(54, '\0')}}), "")),
               "\r\nHi\r\n\r\n");
+}
+
+// CIDs of Adobe's CJK collections without a ToUnicode map read through the
+// collection's map, before the font program's own character map.
+TEST(PdfCompositeFont, AdobeCjkCollectionsGiveTheirCharacters) {
+    struct Case {
+        const char* ordering;
+        const char* codes;
+        const char* text;
+    };
+    // CIDs 34 and 35 are A and B in all four; 843 and 1200 are あ and 一 in
+    // Japan1; 1200 is 查 in GB1, 扯 in CNS1 and 굘 in Korea1; 0 is .notdef.
+    const Case cases[] = {
+        {"Japan1", "<0022 0023 034B 04B0 0000>", "AB\xE3\x81\x82\xE4\xB8\x80"},
+        {"GB1", "<0022 04B0>", "A\xE6\x9F\xA5"},
+        {"CNS1", "<0023 04B0>", "B\xE6\x89\xAF"},
+        {"Korea1", "<0022 04B0>", "A\xEA\xB5\x98"},
+        // Past the end of the collection: nothing.
+        {"Japan1", "<FFF0>", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ordering);
+        std::string info = std::string("/CIDSystemInfo << /Registry (Adobe) /Ordering (") + c.ordering +
+                           ") /Supplement 6 >>";
+        EXPECT_EQ(Extract(Document(std::string("BT /F1 12 Tf 72 700 Td ") + c.codes + " Tj ET", info, "", "", "")),
+                  std::string("\r\n") + c.text + "\r\n\r\n");
+    }
+    // The collection comes before the embedded program's cmap (which would
+    // read CID 34 as glyph 34).
+    std::string japan1 = "/CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) /Supplement 6 >>";
+    EXPECT_EQ(Extract(Document("BT /F1 12 Tf 72 700 Td <0022> Tj ET", japan1, SubsetFont(), "")), "\r\nA\r\n\r\n");
+}
+
+// Every CID of the four collections against Adobe's published CID-to-UCS2
+// CMaps, read by the reader's own CMap parser (the Makefile installs them
+// with Debian's poppler-data).
+TEST(PdfCidCollections, EveryCidAsAdobesCmapSaysIt) {
+    for (const char* ordering : {"Japan1", "GB1", "CNS1", "Korea1"}) {
+        SCOPED_TRACE(ordering);
+        std::string name = std::string("Adobe-") + ordering;
+        std::ifstream f("/usr/share/poppler/cMap/" + name + "/" + name + "-UCS2", std::ios::binary);
+        ASSERT_TRUE(f) << "Adobe's CMaps are not installed (apt-get install poppler-data)";
+        std::stringstream text;
+        text << f.rdbuf();
+        TDTPDFCMap cmap;
+        cmap.Parse(text.str());
+        size_t mapped = 0;
+        for (uint32_t cid = 0; cid < 70000; ++cid) {
+            std::u16string expected;
+            if (!cmap.Lookup(cid, 2, expected) || expected == u"\uFFFD" || expected.size() > 4) expected.clear();
+            std::u16string_view got = PdfCollectionText(name, cid);
+            ASSERT_EQ(std::u16string(got), expected) << "CID " << cid;
+            mapped += !got.empty();
+        }
+        EXPECT_GT(mapped, 15000u);
+    }
+    EXPECT_TRUE(PdfCollectionText("Adobe-Identity", 34).empty());
+    EXPECT_TRUE(PdfCollectionText("Adobe-Japan", 34).empty());
 }
 
 TEST(PdfCompositeFont, DamagedFontProgramStillGivesTheDocument) {
