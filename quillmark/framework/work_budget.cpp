@@ -32,12 +32,14 @@ TWorkLimits TWorkLimits::Unlimited() {
     l.DecodedBase = kNoLimit;
     l.ItemsPerInputByte = 0;
     l.ItemsBase = kNoLimit;
+    l.XmlNodesPerPart = kNoLimit;
     return l;
 }
 
 TWorkBudget::TWorkBudget(const TWorkLimits& limits, uint64_t inputBytes)
     : maxDecoded_(ScaledLimit(limits.DecodedPerInputByte, inputBytes, limits.DecodedBase)),
-      maxItems_(ScaledLimit(limits.ItemsPerInputByte, inputBytes, limits.ItemsBase)) {}
+      maxItems_(ScaledLimit(limits.ItemsPerInputByte, inputBytes, limits.ItemsBase)),
+      maxXmlNodesPerPart_(limits.XmlNodesPerPart) {}
 
 void TWorkBudget::ChargeDecoded(uint64_t n, const char* what) {
     if (n > maxDecoded_ - decoded_) {

@@ -33,6 +33,11 @@ struct TWorkLimits {
     // costs about 128 bytes, so the base alone stays near 64 MiB.
     uint64_t ItemsPerInputByte = 4;
     uint64_t ItemsBase = uint64_t{512} << 10;
+    // Nodes one XML part may build, whatever the input's size. A node costs
+    // 48 bytes plus its share of child lists and text (about 72 bytes in
+    // all for a part of tiny paragraphs), so a tree stays under about
+    // 150 MiB; a 3.9 MB document part of real text has about 150,000.
+    uint64_t XmlNodesPerPart = uint64_t{2} << 20;
 
     // No bound at all (for hosts that trust their input).
     static TWorkLimits Unlimited();
@@ -53,6 +58,7 @@ public:
     uint64_t Items() const { return items_; }
     uint64_t MaxDecoded() const { return maxDecoded_; }
     uint64_t MaxItems() const { return maxItems_; }
+    uint64_t MaxXmlNodesPerPart() const { return maxXmlNodesPerPart_; }
     // What was charged under one name ("PDF Flate stream"): where a load's
     // work went, for hosts tuning their limits and for tests that a shared
     // object is decoded once and then only counted.
@@ -66,7 +72,7 @@ private:
     };
     Account& AccountOf(const char* what);
 
-    uint64_t maxDecoded_, maxItems_;
+    uint64_t maxDecoded_, maxItems_, maxXmlNodesPerPart_;
     uint64_t decoded_ = 0, items_ = 0;
     // Names are the callers' string literals, so most lookups are a pointer
     // compare with the last one; names past the table share its last slot.

@@ -1,10 +1,18 @@
 #include "quillmark/package/xml_engine.h"
 
+#include <optional>
+#include <type_traits>
+
 #include "quillmark/framework/code_pages.h"
+#include "quillmark/framework/work_budget.h"
 
 namespace quillmark {
 
 namespace {
+
+// The bytes to parse as UTF-8 (without a byte-order mark), or none when the
+// part is in another encoding.
+std::optional<std::string_view> Utf8XmlBytes(std::string_view bytes);
 
 // Name characters are ASCII only: "!", "-", digits, ":", "?", letters, "_".
 // The period and every non-ASCII character end a name.
@@ -93,8 +101,8 @@ void AddAttributes(TDTXMLItem* node, std::u16string_view text) {
             if (!name.empty() && !value.empty()) {
                 TDTXMLItem* a = node->Items.AddItem(node);
                 a->Kind = ikAttribute;
-                a->TagName = std::move(name);
-                a->Value = RepairAttributeValue(std::move(value));
+                a->SetTagName(name);
+                a->SetValue(RepairAttributeValue(std::move(value)));
             }
             name.clear();
             value.clear();
@@ -107,9 +115,7 @@ void AddAttributes(TDTXMLItem* node, std::u16string_view text) {
 // UTF-8 to UTF-16 with ASCII runs widened in bulk (XML is mostly ASCII
 // markup); other runs go through the general decoder. A run of non-ASCII
 // bytes ends at an ASCII byte, which never continues a sequence.
-std::u16string Utf8Text(std::string_view bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
+void AppendUtf8Text(std::string_view bytes, std::u16string& out) {
     size_t i = 0;
     while (i < bytes.size()) {
         size_t j = i;
@@ -122,11 +128,47 @@ std::u16string Utf8Text(std::string_view bytes) {
         if (j > i) out += Utf8ToUtf16(bytes.substr(i, j - i));
         i = j;
     }
+}
+
+std::u16string Utf8Text(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    AppendUtf8Text(bytes, out);
     return out;
 }
 
-bool StartsWith(std::u16string_view s, size_t at, std::u16string_view prefix) {
-    return s.size() - at >= prefix.size() && s.substr(at, prefix.size()) == prefix;
+// The tokenizer runs on UTF-16 text, or straight on UTF-8 bytes: every
+// character it looks for is ASCII, and in UTF-8 an ASCII byte is never part
+// of a longer sequence, so each piece it keeps (a run of text, a name, an
+// attribute list, a comment) is a whole stretch of characters that is
+// converted on its own. A part is then never held as UTF-16 in full, which
+// for a large part is twice its size in memory.
+template <class C>
+class TText {
+public:
+    // The piece [from, to) as UTF-16, valid until the next call.
+    static std::u16string_view Piece(std::basic_string_view<C> text, size_t from, size_t to, std::u16string& scratch) {
+        if constexpr (std::is_same_v<C, char16_t>) {
+            return text.substr(from, to - from);
+        } else {
+            scratch.clear();
+            AppendUtf8Text(text.substr(from, to - from), scratch);
+            return scratch;
+        }
+    }
+    static size_t Find(std::basic_string_view<C> text, std::string_view ascii, size_t from) {
+        C pattern[8];
+        for (size_t i = 0; i < ascii.size(); ++i) pattern[i] = static_cast<C>(ascii[i]);
+        return text.find(std::basic_string_view<C>(pattern, ascii.size()), from);
+    }
+};
+
+template <class C>
+bool StartsWith(std::basic_string_view<C> s, size_t at, std::string_view prefix) {
+    if (s.size() - at < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (s[at + i] != static_cast<C>(prefix[i])) return false;
+    return true;
 }
 
 }  // namespace
@@ -153,14 +195,24 @@ bool SameStrings(bool caseSensitive, std::u16string_view s1, std::u16string_view
 //     and the text after that tag's ">" up to the next tag is appended to
 //     the node that is current after it.
 // Closing tags are not matched against the open element's name.
-void TDTXMLEngine::ParseXMLFromString(std::u16string_view text) {
-    root_.Items.Clear();
-    root_.TagName.clear();
-    root_.Value.clear();
-    root_.Kind = ikProperty;
+void TDTXMLEngine::ParseXMLFromString(std::u16string_view text) { Parse(text); }
+
+template <class C>
+void TDTXMLEngine::Parse(std::basic_string_view<C> text) {
+    using T = TText<C>;
+    constexpr size_t npos = std::basic_string_view<C>::npos;
+    uint64_t maxNodes = maxNodes_;
+    if (maxNodes == 0) {
+        TWorkBudget* budget = CurrentWorkBudget();
+        maxNodes = budget ? budget->MaxXmlNodesPerPart() : TDTXMLTree::kDefaultMaxNodes;
+    }
+    tree_.Reset();
+    tree_.SetMaxNodes(maxNodes);
+    TDTXMLItem& root = tree_.Root();
+    std::u16string scratch;
     // Every scan stops at a NUL, and so does the parse.
-    size_t nul = text.find(u'\0');
-    if (nul != std::u16string_view::npos) text = text.substr(0, nul);
+    size_t nul = text.find(C(0));
+    if (nul != npos) text = text.substr(0, nul);
     const size_t n = text.size();
     size_t p = 0;
     TDTXMLItem* cur = nullptr;
@@ -168,39 +220,40 @@ void TDTXMLEngine::ParseXMLFromString(std::u16string_view text) {
 
     auto appendText = [&](size_t from, size_t to) {
         if (!cur || to <= from) return;
+        std::u16string_view piece = T::Piece(text, from, to, scratch);
         if (!keepTextRuns_) {
-            cur->Value.append(text.substr(from, to - from));
+            cur->AppendValue(piece);
             return;
         }
         // A text node is a leaf, so it may sit one level below the limit.
         TDTXMLItem* run = cur->Items.AddItem(cur);
         run->Kind = ikText;
-        run->Value.assign(text.substr(from, to - from));
+        run->SetValue(piece);
     };
     // The node a new child goes below: the current one, or beside it when the
     // current one is at the depth limit.
     auto newNode = [&]() -> TDTXMLItem* {
-        if (!cur) return &root_;
+        if (!cur) return &root;
         TDTXMLItem* parent = cur->Level >= kMaxXmlDepth ? cur->ParentItem : cur;
         TDTXMLItem* node = parent->Items.AddItem(parent);
-        node->ValueOffset = parent->Value.size();
+        node->ValueOffset = static_cast<uint32_t>(parent->Value.size());
         return node;
     };
 
     while (p < n) {
         // 1. Text run.
         while (p < n && text[p] == u'>') ++p;
-        size_t lt = text.find(u'<', p);
-        if (lt == std::u16string_view::npos) lt = n;
+        size_t lt = text.find(C('<'), p);
+        if (lt == npos) lt = n;
         appendText(p, lt);
         p = lt < n ? lt + 1 : n;
         if (p >= n) break;
 
         // 2. CDATA: its content is text of the current element.
-        if (StartsWith(text, p, u"![CDATA[")) {
+        if (StartsWith(text, p, "![CDATA[")) {
             size_t start = p + 8;
-            size_t end = text.find(u"]]>", start);
-            if (end == std::u16string_view::npos) end = n;
+            size_t end = T::Find(text, "]]>", start);
+            if (end == npos) end = n;
             appendText(start, end);
             p = end < n ? end + 3 : n;
             continue;
@@ -209,32 +262,33 @@ void TDTXMLEngine::ParseXMLFromString(std::u16string_view text) {
         // 3. Tag name.
         size_t nameStart = p;
         while (p < n && IsNameChar(text[p])) ++p;
-        std::u16string_view name = text.substr(nameStart, p - nameStart);
+        // Names are ASCII, so their pieces are plain widenings.
+        std::u16string_view name = T::Piece(text, nameStart, p, scratch);
 
         if (!name.empty() && name.substr(0, 3) == u"!--") {
             // 4. Comment: the text from "!--" to the "--" of "-->".
             TDTXMLItem* node = newNode();
-            node->TagName = u"Comment";
+            node->SetTagName(u"Comment");
             node->Kind = ikComment;
-            size_t close = text.find(u"-->", nameStart + 3);
-            if (close == std::u16string_view::npos) {
-                node->Value = std::u16string(name);
+            size_t close = T::Find(text, "-->", nameStart + 3);
+            if (close == npos) {
+                node->SetValue(name);
                 p = n;
             } else {
-                node->Value = std::u16string(text.substr(nameStart, close + 2 - nameStart));
+                node->SetValue(T::Piece(text, nameStart, close + 2, scratch));
                 p = close + 3;
                 while (p < n && IsBlank(text[p])) ++p;
             }
             // The comment does not stay open; before the first element it
             // occupied the root, and nothing is current again.
-            if (node == &root_) cur = nullptr;
+            if (node == &root) cur = nullptr;
             continue;
         }
 
         if (!name.empty()) {
             TDTXMLItem* node = newNode();
             if (cur && node->ParentItem != cur) ++flattened;
-            node->TagName = std::u16string(name);
+            node->SetTagName(name);
             node->Kind = ikProperty;
             cur = node;
         }
@@ -246,7 +300,7 @@ void TDTXMLEngine::ParseXMLFromString(std::u16string_view text) {
             if (text[p] == u'"') inQuotes = !inQuotes;
             ++p;
         }
-        if (cur && p > attrStart) AddAttributes(cur, text.substr(attrStart, p - attrStart));
+        if (cur && p > attrStart) AddAttributes(cur, T::Piece(text, attrStart, p, scratch));
 
         // 6. Closing tags, one level per "/".
         bool closed = false;
@@ -258,10 +312,10 @@ void TDTXMLEngine::ParseXMLFromString(std::u16string_view text) {
             if (flattened > 0) --flattened;
             else cur = cur->ParentItem;
             closed = true;
-            size_t next = text.find(u'<', p);
-            if (next == std::u16string_view::npos) next = n;
-            size_t gt = text.substr(0, next).find(u'>', p);
-            if (gt != std::u16string_view::npos) {
+            size_t next = text.find(C('<'), p);
+            if (next == npos) next = n;
+            size_t gt = text.substr(0, next).find(C('>'), p);
+            if (gt != npos) {
                 size_t from = gt + 1;
                 while (from < next && text[from] == u'>') ++from;
                 appendText(from, next);
@@ -278,13 +332,20 @@ void TDTXMLEngine::LoadFromFile(const std::string& aFileName) { LoadFromBytes(Re
 void TDTXMLEngine::LoadFromStream(TStream& aStream) { LoadFromBytes(aStream.ReadRest()); }
 
 void TDTXMLEngine::LoadFromBytes(std::string_view bytes) {
+    // UTF-8 (the usual case) is parsed as it stands; other encodings are
+    // decoded first.
+    if (std::optional<std::string_view> utf8 = Utf8XmlBytes(bytes)) {
+        if (!utf8->empty() && utf8->back() == '\x1B') utf8->remove_suffix(1);
+        Parse(*utf8);
+        return;
+    }
     std::u16string text = DecodeXmlBytes(bytes);
     if (!text.empty() && text.back() == u'\x1B') text.pop_back();
     ParseXMLFromString(text);
 }
 
 TDTXMLItem* TDTXMLEngine::GetItemByTag(TDTXMLItem* root, std::u16string_view xmlTag) {
-    return FindItemByTag(root ? root : &root_, xmlTag, false);
+    return FindItemByTag(root ? root : &tree_.Root(), xmlTag, false);
 }
 
 int CodePageOfXmlEncoding(std::string_view nameIn) {
@@ -328,19 +389,21 @@ int CodePageOfXmlEncoding(std::string_view nameIn) {
     return 0;
 }
 
-std::u16string DecodeXmlBytes(std::string_view bytes) {
+namespace {
+
+// The code page the bytes are in, from a byte-order mark or the XML
+// declaration (UTF-8 when neither says otherwise); skip is the mark's length.
+int XmlBytesCodePage(std::string_view bytes, size_t& skip) {
+    skip = 0;
     auto u8 = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
     if (bytes.size() >= 2 && u8(0) == 0xFF && u8(1) == 0xFE)
-        return MultiByteToWide(bytes.substr(2, (bytes.size() - 2) & ~size_t{1}), CP_UTF16LE);
-    if (bytes.size() >= 2 && u8(0) == 0xFE && u8(1) == 0xFF)
-        return MultiByteToWide(bytes.substr(2, (bytes.size() - 2) & ~size_t{1}), CP_UTF16BE);
-    if (bytes.size() >= 3 && u8(0) == 0xEF && u8(1) == 0xBB && u8(2) == 0xBF)
-        return Utf8Text(bytes.substr(3));
+        return skip = 2, CP_UTF16LE;
+    if (bytes.size() >= 2 && u8(0) == 0xFE && u8(1) == 0xFF) return skip = 2, CP_UTF16BE;
+    if (bytes.size() >= 3 && u8(0) == 0xEF && u8(1) == 0xBB && u8(2) == 0xBF) return skip = 3, CP_UTF8;
     // UTF-16 without a mark shows itself in the "<?" of the declaration.
     if (bytes.size() >= 4 && bytes.substr(0, 4) == std::string_view("<\0?\0", 4))
-        return MultiByteToWide(bytes.substr(0, bytes.size() & ~size_t{1}), CP_UTF16LE);
-    if (bytes.size() >= 4 && bytes.substr(0, 4) == std::string_view("\0<\0?", 4))
-        return MultiByteToWide(bytes.substr(0, bytes.size() & ~size_t{1}), CP_UTF16BE);
+        return CP_UTF16LE;
+    if (bytes.size() >= 4 && bytes.substr(0, 4) == std::string_view("\0<\0?", 4)) return CP_UTF16BE;
     // Otherwise the declaration's encoding, when it names one we know.
     int codePage = CP_UTF8;
     if (bytes.substr(0, 5) == "<?xml") {
@@ -360,7 +423,25 @@ std::u16string DecodeXmlBytes(std::string_view bytes) {
             }
         }
     }
-    return codePage == CP_UTF8 ? Utf8Text(bytes) : MultiByteToWide(bytes, codePage);
+    return codePage;
+}
+
+std::optional<std::string_view> Utf8XmlBytes(std::string_view bytes) {
+    size_t skip;
+    if (XmlBytesCodePage(bytes, skip) != CP_UTF8) return std::nullopt;
+    return bytes.substr(skip);
+}
+
+}  // namespace
+
+std::u16string DecodeXmlBytes(std::string_view bytes) {
+    size_t skip;
+    int codePage = XmlBytesCodePage(bytes, skip);
+    bytes = bytes.substr(skip);
+    if (codePage == CP_UTF8) return Utf8Text(bytes);
+    // UTF-16 ignores an odd last byte.
+    if (codePage == CP_UTF16LE || codePage == CP_UTF16BE) bytes = bytes.substr(0, bytes.size() & ~size_t{1});
+    return MultiByteToWide(bytes, codePage);
 }
 
 TDateTime XMLStringToDateTime(std::u16string_view s) {

@@ -10,6 +10,7 @@
 // walk could not handle.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -37,7 +38,13 @@ public:
         ParseXMLFromString(std::u16string_view(text, length));
     }
 
-    TDTXMLItem& RootItem() { return root_; }
+    TDTXMLItem& RootItem() { return tree_.Root(); }
+    TDTXMLTree& Tree() { return tree_; }
+
+    // The most nodes one part may make; past it a load throws ELimitError.
+    // 0 (the default) takes the current work budget's XmlNodesPerPart, or
+    // TDTXMLTree::kDefaultMaxNodes outside a load.
+    void SetMaxNodes(uint64_t n) { maxNodes_ = n; }
 
     // Off by default. When on, each run of character data becomes an ikText
     // child of its element, in place among the element's children, instead
@@ -50,7 +57,11 @@ public:
     TDTXMLItem* GetItemByTag(TDTXMLItem* root, std::u16string_view xmlTag);
 
 private:
-    TDTXMLItem root_;
+    template <class C>
+    void Parse(std::basic_string_view<C> text);
+
+    TDTXMLTree tree_;
+    uint64_t maxNodes_ = 0;
     bool keepTextRuns_ = false;
 };
 

@@ -101,10 +101,10 @@ std::u16string FictionBookLineText(const TDTXMLItem& element, TMSTextFormating f
                 break;
             }
         }
-        const std::u16string& value = f.node->Value;
+        std::u16string_view value = f.node->Value;
         size_t end = value.size();
-        if (child) end = std::min(std::max(child->ValueOffset, f.pos), value.size());
-        line.Text(std::u16string_view(value).substr(f.pos, end - f.pos));
+        if (child) end = std::min(std::max(size_t{child->ValueOffset}, f.pos), value.size());
+        line.Text(value.substr(f.pos, end - f.pos));
         f.pos = end;
         if (!child) {
             line.Markup(f.close, false);

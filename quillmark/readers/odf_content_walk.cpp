@@ -212,7 +212,7 @@ bool TOpenDocumentWalk::Enter(TDTXMLItem& node, unsigned& opened) {
         return false;
     }
     if (node.Kind != ikProperty) return false;
-    const std::u16string& tag = node.TagName;
+    std::u16string_view tag = node.TagName;
     if (IsSkipped(tag)) return false;
 
     if (tag == u"text:p" || tag == u"text:h") {
@@ -307,7 +307,7 @@ bool TOpenDocumentWalk::Enter(TDTXMLItem& node, unsigned& opened) {
 void TOpenDocumentWalk::Leave(TDTXMLItem& node, unsigned opened) {
     if (opened & opLink) AppendMarkup(u"</a>");
     if (opened & opSpan) AppendMarkup(u"</span>");
-    const std::u16string& tag = node.TagName;
+    std::u16string_view tag = node.TagName;
     if (tag == u"text:list-item") {
         if (format_ == tfHTML) Output(u"  </li>");
     } else if (tag == u"text:list") {

@@ -77,7 +77,7 @@ void ReadOpenDocumentMeta(TDTXMLItem& meta, TDTWordSummaryInformation& s) {
     for (const auto& ref : meta.Items) {
         TDTXMLItem& e = *ref;
         if (e.Kind != ikProperty) continue;
-        const std::u16string& tag = e.TagName;
+        std::u16string_view tag = e.TagName;
         if (tag == u"meta:document-statistic") {
             for (const auto& a : e.Items) {
                 if (a->Kind != ikAttribute) break;

@@ -71,14 +71,15 @@ bool Declarations(const TDTXMLItem& node, const std::vector<Renaming>& outer, st
     return changed;
 }
 
-void Rename(std::u16string& name, const std::vector<Renaming>& renamings, bool element) {
+void Rename(TDTXMLItem& node, const std::vector<Renaming>& renamings, bool element) {
+    std::u16string_view name = node.TagName;
     size_t colon = name.find(u':');
-    std::u16string_view prefix = colon == std::u16string::npos ? std::u16string_view() : std::u16string_view(name).substr(0, colon);
+    std::u16string_view prefix = colon == std::u16string::npos ? std::u16string_view() : name.substr(0, colon);
     if (colon == std::u16string::npos && !element) return;  // unprefixed attributes have no namespace
     for (const auto& r : renamings) {
         if (r.from != prefix) continue;
-        std::u16string local = colon == std::u16string::npos ? name : name.substr(colon + 1);
-        name = std::u16string(r.to) + u":" + local;
+        std::u16string_view local = colon == std::u16string::npos ? name : name.substr(colon + 1);
+        node.SetTagName(std::u16string(r.to) + u":" + std::u16string(local));
         return;
     }
 }
@@ -105,10 +106,10 @@ void CanonicalizeOdfPrefixes(TDTXMLItem& root) {
         }
         const std::vector<Renaming>& in = scopes[scope];
         if (!in.empty()) {
-            Rename(node->TagName, in, true);
+            Rename(*node, in, true);
             for (const auto& a : node->Items) {
                 if (a->Kind != ikAttribute) break;
-                if (a->TagName.substr(0, 5) != u"xmlns") Rename(a->TagName, in, false);
+                if (a->TagName.substr(0, 5) != u"xmlns") Rename(*a, in, false);
             }
         }
         stack.push_back({node, 0, scope});

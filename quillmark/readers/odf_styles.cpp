@@ -22,7 +22,7 @@ void ReadTextProperties(TDTXMLItem& properties, TOOStyleText& style) {
     for (const auto& ref : properties.Items) {
         TDTXMLItem& a = *ref;
         if (a.Kind != ikAttribute) continue;
-        const std::u16string& tag = a.TagName;
+        std::u16string_view tag = a.TagName;
         if (tag == u"fo:font-style") {
             if (a.GetTagValue() == u"italic") font.Style |= fsItalic;
         } else if (tag == u"style:text-underline-style") {

@@ -71,7 +71,7 @@ void TWordXmlTextWalk::AppendLabel(TDTXMLItem& paragraph) {
 
 // Returns whether the node is a run that opened a font tag.
 bool TWordXmlTextWalk::Enter(TDTXMLItem& node) {
-    const std::u16string& tag = node.TagName;
+    std::u16string_view tag = node.TagName;
     if (tag == u"w:p") {
         // A paragraph inside another (text-box content in a run): the outer
         // paragraph's text so far becomes a line of its own first.
@@ -102,7 +102,7 @@ bool TWordXmlTextWalk::Enter(TDTXMLItem& node) {
 }
 
 void TWordXmlTextWalk::Leave(TDTXMLItem& node, bool fontMarked) {
-    const std::u16string& tag = node.TagName;
+    std::u16string_view tag = node.TagName;
     if (tag == u"w:tab") {
         // Tab stops (w:tab inside w:tabs) are definitions, not tabs.
         if (node.ParentItem && node.ParentItem->TagName == u"w:tabs") return;

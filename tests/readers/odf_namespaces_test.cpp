@@ -12,10 +12,10 @@ namespace quillmark {
 namespace {
 
 std::u16string Names(TDTXMLItem& node) {
-    std::u16string out = node.TagName;
+    std::u16string out = node.TagName.str();
     for (const auto& c : node.Items) {
         if (c->Kind == ikText) continue;
-        out += u" " + (c->Kind == ikAttribute ? c->TagName : Names(*c));
+        out += u" " + (c->Kind == ikAttribute ? c->TagName.str() : Names(*c));
     }
     return out;
 }
