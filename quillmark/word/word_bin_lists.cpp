@@ -6,7 +6,8 @@
 
 namespace quillmark {
 
-void TWordBinFile::LoadListLabels(std::string_view stream, std::optional<std::string_view> tableStream) {
+void TWordBinFile::LoadListLabels(std::string_view stream, std::optional<std::string_view> tableStream,
+                                  int codePage) {
     listLabels_ = TDocListLabels();
     const bool word6 = FDocVersion == 6 || FDocVersion == 7;
     if (IsCancelExtract || (!word6 && (FDocVersion < 8 || !tableStream))) return;
@@ -32,7 +33,7 @@ void TWordBinFile::LoadListLabels(std::string_view stream, std::optional<std::st
         at += count;
     }
     if (word6)
-        listLabels_.LoadWord6(FIB, stream, pieces, CLX.cbGrpprl, partStarts, DocLangToCodePage());
+        listLabels_.LoadWord6(FIB, stream, pieces, CLX.cbGrpprl, partStarts, codePage);
     else
         listLabels_.Load(FIB, FDocVersion, stream, *tableStream, pieces, CLX.cbGrpprl, partStarts);
 }
