@@ -670,7 +670,7 @@ void TDocListLabels::AddLabel(uint32_t cp, TListLabel label) {
     // every paragraph is numbered: they are charged like decoded text.
     ChargeWorkItems(1, "Word list labels");
     ChargeDecodedBytes(2 * text.size(), "Word list labels");
-    labels_.insert_or_assign(cp, std::move(text));
+    labels_.emplace(cp, std::move(text));
 }
 
 const std::u16string* TDocListLabels::LabelAt(uint32_t cp) const {
