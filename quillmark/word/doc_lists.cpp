@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
+#include <memory>
 #include <set>
 
 #include "quillmark/framework/byte_reader.h"
+#include "quillmark/framework/code_pages.h"
 #include "quillmark/framework/exception.h"
+#include "quillmark/framework/work_budget.h"
 
 namespace quillmark {
 
@@ -37,6 +41,31 @@ struct TListProps {
     std::optional<int> Ilfo, Ilvl;
 };
 
+// The kinds of variable-length operand: a length byte, a 16-bit count (the
+// table definitions), and sprmPChgTabs, whose length byte may overflow.
+enum class TOperand : uint8_t { Byte, Word, Tabs };
+
+// The size of the variable operand at r's position, its length field
+// included; 0 when it does not fit.
+size_t VariableOperandSize(const ByteReader& r, TOperand kind) {
+    const size_t at = r.pos();
+    if (!r.can_read(kind == TOperand::Word ? 2 : 1)) return 0;
+    // A 16-bit count of the bytes that follow, plus one.
+    if (kind == TOperand::Word) return r.at_u16le(at) + 1u;
+    size_t len = 1u + r.at_u8(at);
+    if (kind == TOperand::Tabs && len == 256) {
+        // Too long for its length byte: deleted tabs (2 + 2 bytes each),
+        // then added tabs (2 + 1 bytes each).
+        size_t p = at + 1;
+        if (!r.in_range(p, 1)) return 0;
+        p += 1 + 4u * r.at_u8(p);
+        if (!r.in_range(p, 1)) return 0;
+        p += 1 + 3u * r.at_u8(p);
+        len = p - at;
+    }
+    return len;
+}
+
 // Calls f(opcode, operand) for each sprm of a Word 97 grpprl; stops at the
 // first one that does not fit.
 template <class F>
@@ -51,27 +80,10 @@ void ForEachSprm(std::string_view g, F&& f) {
             case 3: len = 4; break;
             case 7: len = 3; break;
             default:  // variable
-                if (op == kSprmTDefTable || op == kSprmTDefTable10) {
-                    // A 16-bit count of the bytes that follow, plus one.
-                    if (!r.can_read(2)) return;
-                    len = r.at_u16le(r.pos()) + 1u;
-                } else if (op == kSprmPChgTabs) {
-                    if (!r.can_read(1)) return;
-                    len = 1u + r.at_u8(r.pos());
-                    if (len == 256) {
-                        // Too long for its length byte: deleted tabs (2 + 2
-                        // bytes each), then added tabs (2 + 1 bytes each).
-                        size_t p = r.pos() + 1;
-                        if (!r.in_range(p, 1)) return;
-                        p += 1 + 4u * r.at_u8(p);
-                        if (!r.in_range(p, 1)) return;
-                        p += 1 + 3u * r.at_u8(p);
-                        len = p - r.pos();
-                    }
-                } else {
-                    if (!r.can_read(1)) return;
-                    len = 1u + r.at_u8(r.pos());
-                }
+                len = VariableOperandSize(r, op == kSprmTDefTable || op == kSprmTDefTable10 ? TOperand::Word
+                                             : op == kSprmPChgTabs                          ? TOperand::Tabs
+                                                                                             : TOperand::Byte);
+                if (len == 0) return;
         }
         if (!r.can_read(len)) return;
         f(op, r.bytes(len));
@@ -89,15 +101,20 @@ void ReadListProps(std::string_view grpprl, TListProps& props) {
 // whose mark is at a given file position.
 class TPapxPages {
 public:
-    TPapxPages(const TFIB& fib, std::string_view word, std::string_view table) : word_(word) {
+    // Word 6 pages differ in three sizes: 16-bit page numbers in the bin
+    // table, 7-byte BX entries, and a PAPX of exactly 2 * cw bytes.
+    TPapxPages(const TFIB& fib, std::string_view word, std::string_view table, bool word6 = false)
+        : word_(word), word6_(word6) {
         ByteReader t(table);
-        if (fib.lcbPlcfbtePapx < 12 || !t.in_range(fib.fcPlcfbtePapx, fib.lcbPlcfbtePapx)) return;
+        const size_t pnSize = word6 ? 2 : 4;
+        if (fib.lcbPlcfbtePapx < 8 + pnSize || !t.in_range(fib.fcPlcfbtePapx, fib.lcbPlcfbtePapx)) return;
         ByteReader r = t.sub(fib.fcPlcfbtePapx, fib.lcbPlcfbtePapx);
-        size_t n = (fib.lcbPlcfbtePapx - 4) / 8;
+        size_t n = (fib.lcbPlcfbtePapx - 4) / (4 + pnSize);
+        ChargeWorkItems(n, "Word paragraph bin table");
         fcs_.resize(n + 1);
         pns_.resize(n);
         for (size_t i = 0; i <= n; ++i) fcs_[i] = r.u32le();
-        for (size_t i = 0; i < n; ++i) pns_[i] = r.u32le() & 0x3FFFFF;
+        for (size_t i = 0; i < n; ++i) pns_[i] = word6 ? r.u16le() : r.u32le() & 0x3FFFFF;
     }
 
     // The istd and grpprl of the paragraph whose mark lies at fc; false
@@ -112,8 +129,10 @@ public:
         if (at > word_.size() || !w.in_range(static_cast<size_t>(at), kFkpSize)) return false;
         ByteReader page = w.sub(static_cast<size_t>(at), kFkpSize);
         unsigned crun = page.at_u8(kFkpSize - 1);
-        // rgfc (crun + 1 positions), then crun BX entries of 13 bytes.
-        if ((crun + 1) * 4u + crun * 13u > kFkpSize - 1 || crun == 0) return false;
+        // rgfc (crun + 1 positions), then crun BX entries of 13 bytes (7 in
+        // Word 6).
+        const unsigned bx = word6_ ? 7 : 13;
+        if ((crun + 1) * 4u + crun * bx > kFkpSize - 1 || crun == 0) return false;
         size_t lo = 0, hi = crun;  // the run i with rgfc[i] <= fc < rgfc[i + 1]
         if (fc < page.at_u32le(0) || fc >= page.at_u32le(crun * 4u)) return false;
         while (hi - lo > 1) {
@@ -124,13 +143,13 @@ public:
         boundaryAfter = page.at_u32le((lo + 1) * 4) == fc + width;
         istd = 0;
         grpprl = {};
-        unsigned offset = page.at_u8((crun + 1) * 4u + lo * 13u);
+        unsigned offset = page.at_u8((crun + 1) * 4u + lo * bx);
         if (offset == 0) return true;  // default properties
         size_t pos = offset * 2u;
         if (!page.in_range(pos, 2)) return true;
         unsigned cb = page.at_u8(pos);
-        size_t data = pos + 1, len = 2u * cb - 1;
-        if (cb == 0) {
+        size_t data = pos + 1, len = word6_ ? 2u * cb : 2u * cb - 1;
+        if (cb == 0 && !word6_) {
             data = pos + 2;
             len = 2u * page.at_u8(pos + 1);
         }
@@ -142,8 +161,47 @@ public:
 
 private:
     std::string_view word_;
+    bool word6_;
     std::vector<uint32_t> fcs_, pns_;
 };
+
+// Walks the paragraphs of the text in document order: for each paragraph
+// mark (a paragraph end, a cell or row end, or a page break that ends a
+// paragraph) found in the property pages, calls
+// onParagraph(firstCp, piece, istd, grpprl). onPart() is called when a new
+// sub-document starts.
+template <class OnPart, class OnParagraph>
+void WalkParagraphs(std::string_view word, TPapxPages& pages, const std::vector<TDocListLabels::TPiece>& pieces,
+                    const std::vector<uint32_t>& partStarts, OnPart&& onPart, OnParagraph&& onParagraph) {
+    size_t part = 0;
+    uint32_t paragraphStart = 0;
+    for (const TDocListLabels::TPiece& piece : pieces) {
+        uint32_t width = piece.Is8Bit ? 1 : 2;
+        // The piece's characters that lie inside the stream.
+        if (piece.FcStart >= word.size() || piece.CpEnd <= piece.CpStart) continue;
+        uint64_t chars = std::min<uint64_t>(piece.CpEnd - piece.CpStart, (word.size() - piece.FcStart) / width);
+        const auto* bytes = reinterpret_cast<const uint8_t*>(word.data()) + piece.FcStart;
+        for (uint64_t i = 0; i < chars; ++i) {
+            unsigned ch = width == 1 ? bytes[i] : bytes[2 * i] | bytes[2 * i + 1] << 8;
+            if (ch != 13 && ch != 7 && ch != 12) continue;
+            auto cp = static_cast<uint32_t>(piece.CpStart + i);
+            auto fc = static_cast<uint32_t>(piece.FcStart + i * width);
+            uint16_t istd = 0;
+            std::string_view grpprl;
+            bool boundaryAfter = false;
+            bool found = pages.Lookup(fc, width, istd, grpprl, boundaryAfter);
+            if (ch == 12 && !boundaryAfter) continue;  // a page break inside a paragraph
+            // The paragraph [paragraphStart, cp]; a new part restarts the counters.
+            uint32_t start = paragraphStart;
+            paragraphStart = cp + 1;
+            while (part < partStarts.size() && partStarts[part] <= start) {
+                ++part;
+                onPart();
+            }
+            if (found) onParagraph(start, piece, istd, grpprl);
+        }
+    }
+}
 
 // The list properties each paragraph style gives, with its base style.
 class TStyleLists {
@@ -260,13 +318,34 @@ struct TListTables {
         bool Simple = false;
         TListLevels Levels;
     };
+    struct TLevelOverride {
+        unsigned Level = 0;
+        std::optional<TListLevel> Whole;  // the level replaced
+        std::optional<int64_t> Start;     // or only its start value
+    };
     struct TOverride {
         size_t List = SIZE_MAX;  // index into Lists
-        TListLevels Levels;      // the list's levels with the overrides applied
+        std::vector<TLevelOverride> Changes;
         std::array<bool, kListLevels> Overridden{};
+        // The list's levels with the changes applied, built at first use:
+        // a table may hold many more overrides than the text uses.
+        std::unique_ptr<TListLevels> Levels;
     };
     std::vector<TList> Lists;
     std::vector<TOverride> Overrides;
+
+    const TListLevels& LevelsOf(TOverride& o) const {
+        if (!o.Levels) {
+            ChargeWorkItems(kListLevels, "Word list levels");
+            o.Levels = std::make_unique<TListLevels>(Lists[o.List].Levels);
+            for (const TLevelOverride& c : o.Changes) {
+                TListLevel& level = (*o.Levels)[c.Level];
+                if (c.Whole) level = *c.Whole;
+                else if (c.Start) level.Start = *c.Start;
+            }
+        }
+        return *o.Levels;
+    }
 
     void Read(std::string_view word, std::string_view table) {
         ByteReader w(word), t(table);
@@ -282,6 +361,7 @@ struct TListTables {
                 r.seek(fcLst);
                 int16_t count = static_cast<int16_t>(r.u16le());
                 if (count > 0 && r.can_read(size_t(count) * kLstfSize)) {
+                    ChargeWorkItems(uint64_t(count) * kListLevels, "Word lists");
                     Lists.resize(static_cast<size_t>(count));
                     for (TList& list : Lists) {
                         std::string_view lstf = r.bytes(kLstfSize);
@@ -299,6 +379,8 @@ struct TListTables {
                     }
                 }
             }
+        } catch (const ELimitError&) {
+            throw;
         } catch (const Exception&) {
             // Lists whose levels are cut short keep the levels read.
         }
@@ -308,19 +390,19 @@ struct TListTables {
                 r.seek(fcLfo);
                 uint32_t count = r.u32le();
                 if (count > 0 && r.can_read(size_t{count} * kLfoSize)) {
+                    ChargeWorkItems(count, "Word list overrides");
                     Overrides.resize(count);
                     std::vector<unsigned> levelCounts(count);
+                    // The first list with each lsid (looked up once per
+                    // override, not by a scan of every list).
+                    std::map<int32_t, size_t> byLsid;
+                    for (size_t k = 0; k < Lists.size(); ++k) byLsid.emplace(Lists[k].Lsid, k);
                     for (size_t i = 0; i < count; ++i) {
                         std::string_view lfo = r.bytes(kLfoSize);
                         ByteReader l(lfo);
                         int32_t lsid = static_cast<int32_t>(l.at_u32le(0));
                         levelCounts[i] = l.at_u8(12);
-                        for (size_t k = 0; k < Lists.size(); ++k)
-                            if (Lists[k].Lsid == lsid) {
-                                Overrides[i].List = k;
-                                Overrides[i].Levels = Lists[k].Levels;
-                                break;
-                            }
+                        if (auto it = byLsid.find(lsid); it != byLsid.end()) Overrides[i].List = it->second;
                     }
                     // Then, for each override, a position and its level
                     // overrides (start value, or a whole level).
@@ -338,22 +420,189 @@ struct TListTables {
                             TOverride& o = Overrides[i];
                             if (level) {
                                 PlainBullet(*level, static_cast<int>(ilvl));
-                                o.Levels[ilvl] = *level;
+                                ChargeWorkItems(1, "Word list overrides");
+                                o.Changes.push_back({ilvl, std::move(level), std::nullopt});
                                 o.Overridden[ilvl] = true;
+                            } else if (fStartAt) {
+                                ChargeWorkItems(1, "Word list overrides");
+                                o.Changes.push_back({ilvl, std::nullopt, startAt});
                             }
-                            if (fStartAt) {
-                                if (!level) o.Levels[ilvl].Start = startAt;
-                                o.Overridden[ilvl] = true;
-                            }
+                            if (fStartAt) o.Overridden[ilvl] = true;
                         }
                     }
                 }
             }
+        } catch (const ELimitError&) {
+            throw;
         } catch (const Exception&) {
         }
     }
 };
 
+
+// --- Word 6 and 95 autonumbering ------------------------------------------
+
+// Word 6 sprms have a one-byte opcode; the operand size depends on the sprm.
+// Only the paragraph and table sprms a paragraph's properties hold are
+// known: an unknown opcode ends the walk, as its size cannot be told.
+constexpr int8_t kOperandUnknown = -1, kOperandByte = -2, kOperandWord = -3, kOperandTabs = -4;
+constexpr std::array<int8_t, 256> kWord6SprmOperands = [] {
+    std::array<int8_t, 256> t{};
+    t.fill(kOperandUnknown);
+    auto set = [&](int from, int to, int8_t n) {
+        for (int i = from; i <= to; ++i) t[static_cast<size_t>(i)] = n;
+    };
+    set(2, 2, 2);                 // sprmPIstd
+    set(3, 3, kOperandByte);      // sprmPIstdPermute
+    set(4, 11, 1);                // sprmPIncLvl .. sprmPBrcp
+    set(12, 12, kOperandByte);    // sprmPAnld
+    set(13, 14, 1);               // sprmPNLvlAnm, sprmPFNoLineNumb
+    set(15, 15, kOperandByte);    // sprmPChgTabsPapx
+    set(16, 19, 2);               // sprmPDxaRight .. sprmPDxaLeft1
+    set(20, 20, 4);               // sprmPDyaLine
+    set(21, 22, 2);               // sprmPDyaBefore, sprmPDyaAfter
+    set(23, 23, kOperandTabs);    // sprmPChgTabs
+    set(24, 25, 1);               // sprmPFInTable, sprmPTtp
+    set(26, 28, 2);               // sprmPDxaAbs .. sprmPDxaWidth
+    set(29, 29, 1);               // sprmPPc
+    set(30, 36, 2);               // the Word 2 borders, sprmPFromText10
+    set(37, 37, 1);               // sprmPWr
+    set(38, 43, 2);               // the borders
+    set(44, 44, 1);               // sprmPFNoAutoHyph
+    set(45, 49, 2);               // sprmPWHeightAbs .. sprmPDxaFromText
+    set(50, 51, 1);               // sprmPFLocked, sprmPFWidowControl
+    set(52, 52, kOperandByte);    // sprmPRuler
+    set(182, 184, 2);             // sprmTJc .. sprmTDxaGapHalf
+    set(185, 186, 1);             // sprmTFCantSplit, sprmTTableHeader
+    set(187, 187, 12);            // sprmTTableBorders
+    set(188, 188, kOperandWord);  // sprmTDefTable10
+    set(189, 189, 2);             // sprmTDyaRowHeight
+    set(190, 190, kOperandWord);  // sprmTDefTable
+    set(191, 191, kOperandByte);  // sprmTDefTableShd
+    set(192, 192, 4);             // sprmTTlp
+    set(193, 193, 5);             // sprmTSetBrc
+    set(194, 194, 4);             // sprmTInsert
+    set(195, 195, 2);             // sprmTDelete
+    set(196, 196, 4);             // sprmTDxaCol
+    set(197, 198, 2);             // sprmTMerge, sprmTSplit
+    set(199, 199, 5);             // sprmTSetBrc10
+    set(200, 200, 4);             // sprmTSetShd
+    return t;
+}();
+
+constexpr uint8_t kSprm6PAnld = 12, kSprm6PNLvlAnm = 13, kSprm6PFInTable = 24;
+// The autonumber level descriptor of Word 6: the number format, the counts
+// of characters before and after the number, flags, the font, the start
+// value, indents, four flags, then 32 bytes of text (before, then after).
+constexpr size_t kAnld6Size = 52;
+constexpr size_t kAnldText = 20, kAnldTextMax = 32;
+// nLvlAnm: 1..9 outline levels (numbered by the section's outline list),
+// 10 numbered and 11 bulleted paragraphs, 12 a paragraph the numbering
+// skips.
+constexpr unsigned kAnmNumbered = 10, kAnmBulleted = 11, kAnmSkipped = 12;
+
+// Calls f(opcode, operand) for each sprm of a Word 6 grpprl.
+template <class F>
+void ForEachSprm6(std::string_view g, F&& f) {
+    ByteReader r(g);
+    while (r.can_read(1)) {
+        uint8_t op = r.u8();
+        int8_t kind = kWord6SprmOperands[op];
+        size_t len = static_cast<size_t>(kind);
+        if (kind == kOperandUnknown) return;
+        if (kind < 0) {
+            len = VariableOperandSize(r, kind == kOperandWord ? TOperand::Word
+                                         : kind == kOperandTabs ? TOperand::Tabs
+                                                                : TOperand::Byte);
+            if (len == 0) return;
+        }
+        if (!r.can_read(len)) return;
+        f(op, r.bytes(len));
+    }
+}
+
+struct TAutonumber {
+    std::optional<unsigned> Kind;  // nLvlAnm
+    std::string_view Anld;         // the descriptor, when whole
+    bool InTable = false;
+};
+
+void ReadAutonumber(std::string_view grpprl, TAutonumber& a) {
+    ForEachSprm6(grpprl, [&](uint8_t op, std::string_view operand) {
+        if (op == kSprm6PNLvlAnm) a.Kind = static_cast<uint8_t>(operand[0]);
+        else if (op == kSprm6PFInTable) a.InTable = operand[0] != 0;
+        else if (op == kSprm6PAnld) a.Anld = operand.size() > kAnld6Size ? operand.substr(1, kAnld6Size) : std::string_view();
+    });
+}
+
+// The bullet font family of each font of a Word 6 font table: a font of the
+// symbol character set (or a Wingdings) places its glyphs at U+F0xx.
+std::vector<TBulletFont> Word6Fonts(const TFIB& fib, std::string_view word) {
+    std::vector<TBulletFont> fonts;
+    ByteReader w(word);
+    if (fib.lcbSttbfffn < 2 || !w.in_range(fib.fcSttbfffn, fib.lcbSttbfffn)) return fonts;
+    ByteReader r = w.sub(fib.fcSttbfffn, fib.lcbSttbfffn);
+    size_t end = std::min<size_t>(r.u16le(), r.size());
+    // Each FFN: its size less one, flags, weight, character set, the
+    // alternative name's offset, the name.
+    while (r.pos() + 1 < end) {
+        size_t size = r.u8() + 1u;
+        if (size < 7 || r.pos() - 1 + size > end) break;
+        std::string_view ffn = r.bytes(size - 1);
+        std::string_view name = ffn.substr(5);
+        name = name.substr(0, name.find('\0'));
+        TBulletFont font = name.find("Wingdings") != std::string_view::npos ? TBulletFont::Wingdings
+                           : static_cast<uint8_t>(ffn[3]) == 2          ? TBulletFont::Symbol
+                                                                         : TBulletFont::Unicode;
+        fonts.push_back(font);
+    }
+    ChargeWorkItems(fonts.size(), "Word fonts");
+    return fonts;
+}
+
+// The one level a descriptor describes; nothing when its text does not fit.
+std::optional<TListLevel> LevelOfAnld(std::string_view anld, const std::vector<TBulletFont>& fonts, int codePage) {
+    ByteReader a(anld);
+    unsigned nfc = a.at_u8(0), before = a.at_u8(1), after = a.at_u8(2);
+    if (before + after > kAnldTextMax) return std::nullopt;
+    uint16_t ftc = a.at_u16le(6);
+    TListLevel level;
+    level.Defined = true;
+    level.Start = a.at_u16le(10);
+    level.Font = ftc < fonts.size() ? fonts[ftc] : TBulletFont::Unicode;
+    // A symbol font shows a bullet whatever the format says.
+    level.Format = level.Font != TBulletFont::Unicode ? TListNumberFormat::Bullet : FormatOfNfc(nfc);
+    auto text = [&](size_t from, size_t count) {
+        std::string_view bytes = anld.substr(kAnldText + from, count);
+        std::u16string out;
+        if (level.Font != TBulletFont::Unicode) {
+            for (char b : bytes) out += static_cast<char16_t>(0xF000 | static_cast<uint8_t>(b));
+        } else {
+            out = MultiByteToWide(bytes, codePage);
+        }
+        // Control characters (and the characters that stand for numbers in
+        // a template) are not label text.
+        std::erase_if(out, [](char16_t c) { return c < 0x20 || c == 0xF000; });
+        return out;
+    };
+    level.Template = text(0, before);
+    if (level.Format != TListNumberFormat::Bullet && level.Format != TListNumberFormat::None) level.Template += u'\0';
+    level.Template += text(before, after);
+    return level;
+}
+
+// The parts of a descriptor that make its label: format, texts, font, start.
+std::string AnldLabelKey(std::string_view anld) {
+    ByteReader a(anld);
+    size_t texts = std::min<size_t>(kAnldTextMax, size_t{a.at_u8(1)} + a.at_u8(2));
+    return std::string(anld.substr(0, 3)) + std::string(anld.substr(6, 2)) + std::string(anld.substr(10, 2)) +
+           std::string(anld.substr(kAnldText, texts));
+}
+
+bool IsDoubleByteCodePage(int codePage) {
+    if (codePage == CP_ACP) codePage = GetACP();
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 || codePage == 1361;
+}
 }  // namespace
 
 void TDocListLabels::Load(const TFIB& fib, int docVersion, std::string_view word, std::string_view table,
@@ -363,6 +612,8 @@ void TDocListLabels::Load(const TFIB& fib, int docVersion, std::string_view word
     if (docVersion < 8) return;
     try {
         Count(fib, word, table, pieces, groups, partStarts);
+    } catch (const ELimitError&) {
+        throw;
     } catch (const Exception&) {
         // A damaged page or table ends the labels; the text stays.
     }
@@ -379,63 +630,47 @@ void TDocListLabels::Count(const TFIB& fib, std::string_view word, std::string_v
 
     std::vector<TListCounters> counters(tables.Lists.size());
     std::vector<bool> started(tables.Overrides.size());
-    size_t part = 0;
-    uint32_t paragraphStart = 0;
-    for (const TPiece& piece : pieces) {
-        uint32_t width = piece.Is8Bit ? 1 : 2;
-        // The piece's characters that lie inside the stream.
-        if (piece.FcStart >= word.size() || piece.CpEnd <= piece.CpStart) continue;
-        uint64_t chars = std::min<uint64_t>(piece.CpEnd - piece.CpStart, (word.size() - piece.FcStart) / width);
-        const auto* bytes = reinterpret_cast<const uint8_t*>(word.data()) + piece.FcStart;
-        for (uint64_t i = 0; i < chars; ++i) {
-            unsigned ch = width == 1 ? bytes[i] : bytes[2 * i] | bytes[2 * i + 1] << 8;
-            if (ch != 13 && ch != 7 && ch != 12) continue;
-            auto cp = static_cast<uint32_t>(piece.CpStart + i);
-            auto fc = static_cast<uint32_t>(piece.FcStart + i * width);
-            uint16_t istd = 0;
-            std::string_view grpprl;
-            bool boundaryAfter = false;
-            bool found = pages.Lookup(fc, width, istd, grpprl, boundaryAfter);
-            if (ch == 12 && !boundaryAfter) continue;  // a page break inside a paragraph
-            // The paragraph [paragraphStart, cp]; a new part restarts the counters.
-            uint32_t start = paragraphStart;
-            paragraphStart = cp + 1;
-            while (part < partStarts.size() && partStarts[part] <= start) {
-                ++part;
-                for (TListCounters& c : counters) c.RestartAll();
-                std::fill(started.begin(), started.end(), false);
-            }
-            if (!found) continue;
-            TListProps direct;
-            ReadListProps(grpprl, direct);
-            if (piece.Prm & 1) {
-                size_t group = piece.Prm >> 1;
-                if (group < groups.size()) ReadListProps(groups[group].grpprl, direct);
-            } else if (((piece.Prm >> 1) & 0x7F) == kPrm0Ilvl) {
-                direct.Ilvl = piece.Prm >> 8;
-            }
-            TListProps style = styles.Resolve(istd);
-            int ilfo = direct.Ilfo.value_or(style.Ilfo.value_or(0));
-            int ilvl = direct.Ilvl.value_or(style.Ilvl.value_or(0));
-            if (ilfo <= 0 || static_cast<size_t>(ilfo) > tables.Overrides.size()) continue;
-            const TListTables::TOverride& o = tables.Overrides[static_cast<size_t>(ilfo - 1)];
-            if (o.List >= tables.Lists.size()) continue;
-            if (tables.Lists[o.List].Simple) ilvl = 0;
-            if (ilvl < 0 || ilvl >= kListLevels) continue;
-            TListCounters& c = counters[o.List];
-            if (!started[static_cast<size_t>(ilfo - 1)]) {
-                // An override that sets start values restarts those levels.
-                started[static_cast<size_t>(ilfo - 1)] = true;
-                for (int l = 0; l < kListLevels; ++l)
-                    if (o.Overridden[static_cast<size_t>(l)]) c.Restart(l);
-            }
-            std::optional<TListLabel> label = c.Next(o.Levels, ilvl);
-            if (!label) continue;
-            std::u16string text = std::move(label->Text);
-            if (label->Suffix) text += label->Suffix;
-            labels_.emplace(start, std::move(text));
+    auto newPart = [&] {
+        for (TListCounters& c : counters) c.RestartAll();
+        std::fill(started.begin(), started.end(), false);
+    };
+    WalkParagraphs(word, pages, pieces, partStarts, newPart,
+                   [&](uint32_t start, const TPiece& piece, uint16_t istd, std::string_view grpprl) {
+        TListProps direct;
+        ReadListProps(grpprl, direct);
+        if (piece.Prm & 1) {
+            size_t group = piece.Prm >> 1;
+            if (group < groups.size()) ReadListProps(groups[group].grpprl, direct);
+        } else if (((piece.Prm >> 1) & 0x7F) == kPrm0Ilvl) {
+            direct.Ilvl = piece.Prm >> 8;
         }
-    }
+        TListProps style = styles.Resolve(istd);
+        int ilfo = direct.Ilfo.value_or(style.Ilfo.value_or(0));
+        int ilvl = direct.Ilvl.value_or(style.Ilvl.value_or(0));
+        if (ilfo <= 0 || static_cast<size_t>(ilfo) > tables.Overrides.size()) return;
+        TListTables::TOverride& o = tables.Overrides[static_cast<size_t>(ilfo - 1)];
+        if (o.List >= tables.Lists.size()) return;
+        if (tables.Lists[o.List].Simple) ilvl = 0;
+        if (ilvl < 0 || ilvl >= kListLevels) return;
+        TListCounters& c = counters[o.List];
+        if (!started[static_cast<size_t>(ilfo - 1)]) {
+            // An override that sets start values restarts those levels.
+            started[static_cast<size_t>(ilfo - 1)] = true;
+            for (int l = 0; l < kListLevels; ++l)
+                if (o.Overridden[static_cast<size_t>(l)]) c.Restart(l);
+        }
+        if (std::optional<TListLabel> label = c.Next(tables.LevelsOf(o), ilvl)) AddLabel(start, std::move(*label));
+    });
+}
+
+void TDocListLabels::AddLabel(uint32_t cp, TListLabel label) {
+    std::u16string text = std::move(label.Text);
+    if (label.Suffix) text += label.Suffix;
+    // Labels are built from shared list data, many per byte of input when
+    // every paragraph is numbered: they are charged like decoded text.
+    ChargeWorkItems(1, "Word list labels");
+    ChargeDecodedBytes(2 * text.size(), "Word list labels");
+    labels_.emplace(cp, std::move(text));
 }
 
 const std::u16string* TDocListLabels::LabelAt(uint32_t cp) const {
@@ -458,6 +693,78 @@ void TDocListLabels::Insert(std::u16string& text, uint64_t first) const {
     }
     out.append(text, copied, std::u16string::npos);
     text = std::move(out);
+}
+
+}  // namespace quillmark
+
+namespace quillmark {
+
+void TDocListLabels::LoadWord6(const TFIB& fib, std::string_view word, const std::vector<TPiece>& pieces,
+                               const std::vector<TCLXItem>& groups, const std::vector<uint32_t>& partStarts,
+                               int codePage) {
+    labels_.clear();
+    if (IsDoubleByteCodePage(codePage)) return;
+    try {
+        CountWord6(fib, word, pieces, groups, partStarts, codePage);
+    } catch (const ELimitError&) {
+        throw;
+    } catch (const Exception&) {
+        // A damaged page ends the labels; the text stays.
+    }
+}
+
+// Word numbers a run of consecutive paragraphs of one kind (numbered or
+// bulleted) from the start value of its descriptor; a paragraph of another
+// kind, or none, ends the run, and a skipped paragraph keeps it going
+// without a number. What is not that simple gets no label rather than a
+// guessed one: outline numbering (it depends on the section's outline
+// list), numbering in tables (per cell or across rows), numbering given
+// only by the style, and a descriptor that changes within a run.
+void TDocListLabels::CountWord6(const TFIB& fib, std::string_view word, const std::vector<TPiece>& pieces,
+                                const std::vector<TCLXItem>& groups, const std::vector<uint32_t>& partStarts,
+                                int codePage) {
+    TPapxPages pages(fib, word, word, /*word6=*/true);
+    const std::vector<TBulletFont> fonts = Word6Fonts(fib, word);
+    struct TRun {
+        bool Active = false, Broken = false;
+        unsigned Kind = 0;
+        std::string Key;
+        TListLevels Levels;
+        TListCounters Counters;
+    } run;
+    WalkParagraphs(word, pages, pieces, partStarts, [&] { run.Active = false; },
+                   [&](uint32_t start, const TPiece& piece, uint16_t, std::string_view grpprl) {
+        TAutonumber a;
+        ReadAutonumber(grpprl, a);
+        // The piece's property modifier applies on top: a group of sprms,
+        // or one sprm with a one-byte operand.
+        if (piece.Prm & 1) {
+            size_t group = piece.Prm >> 1;
+            if (group < groups.size()) ReadAutonumber(groups[group].grpprl, a);
+        } else if (((piece.Prm >> 1) & 0x7F) == kSprm6PNLvlAnm) {
+            a.Kind = piece.Prm >> 8;
+        }
+        unsigned kind = a.Kind.value_or(0);
+        if (kind == kAnmSkipped && run.Active) return;
+        if ((kind != kAnmNumbered && kind != kAnmBulleted) || a.InTable || a.Anld.empty()) {
+            run.Active = false;
+            return;
+        }
+        std::string key = AnldLabelKey(a.Anld);
+        if (!run.Active || run.Kind != kind) {
+            run.Active = true;
+            run.Kind = kind;
+            run.Key = std::move(key);
+            std::optional<TListLevel> level = LevelOfAnld(a.Anld, fonts, codePage);
+            run.Broken = !level;
+            if (level) run.Levels[0] = std::move(*level);
+            run.Counters.RestartAll();
+        } else if (key != run.Key) {
+            run.Broken = true;
+        }
+        if (run.Broken) return;
+        if (std::optional<TListLabel> label = run.Counters.Next(run.Levels, 0)) AddLabel(start, std::move(*label));
+    });
 }
 
 }  // namespace quillmark

@@ -1,5 +1,5 @@
-// TDocListLabels: the list labels of a binary Word document (Word 97 and
-// later). A numbered paragraph carries, in its paragraph properties or
+// TDocListLabels: the list labels of a binary Word document. In Word 97 and
+// later a numbered paragraph carries, in its paragraph properties or
 // through its paragraph style, a list override index (ilfo, 1-based into
 // the LFO table) and a level (ilvl). The LFO names a list (LSTF, by its
 // lsid) and may override start values or whole levels; the list's levels
@@ -7,6 +7,11 @@
 // character. Paragraph properties live in 512-byte pages (FKPs) of the
 // "WordDocument" stream, found through the paragraph bin table; styles in
 // the style sheet (STSH); both in the table stream's tables.
+//
+// Word 6 and 95 have no list tables: each numbered paragraph carries its own
+// autonumber descriptor (ANLD: number format, text before and after the
+// number, start value, font) and its numbering kind (nLvlAnm) in its
+// paragraph properties; consecutive numbered paragraphs count up together.
 //
 // Every count, offset and link comes from the file: tables are read with
 // bounds checks, style chains are followed a bounded number of times, and a
@@ -45,6 +50,13 @@ public:
               const std::vector<TPiece>& pieces, const std::vector<TCLXItem>& groups,
               const std::vector<uint32_t>& partStarts);
 
+    // The same for a Word 6 or 95 document, whose property pages, style
+    // sheet and piece groups hold Word 6 sprms. `codePage` decodes the text
+    // around the numbers; documents in a double-byte code page get no labels
+    // (their positions are bytes, not characters).
+    void LoadWord6(const TFIB& fib, std::string_view word, const std::vector<TPiece>& pieces,
+                   const std::vector<TCLXItem>& groups, const std::vector<uint32_t>& partStarts, int codePage);
+
     bool Empty() const { return labels_.empty(); }
     size_t Count() const { return labels_.size(); }
 
@@ -60,6 +72,10 @@ public:
 private:
     void Count(const TFIB& fib, std::string_view word, std::string_view table, const std::vector<TPiece>& pieces,
                const std::vector<TCLXItem>& groups, const std::vector<uint32_t>& partStarts);
+
+    void CountWord6(const TFIB& fib, std::string_view word, const std::vector<TPiece>& pieces,
+                    const std::vector<TCLXItem>& groups, const std::vector<uint32_t>& partStarts, int codePage);
+    void AddLabel(uint32_t cp, TListLabel label);
 
     std::map<uint32_t, std::u16string> labels_;  // by the paragraph's first CP
 };

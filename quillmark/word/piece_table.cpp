@@ -217,8 +217,7 @@ void TWordBinFile::AddSubDocuments(const std::function<std::u16string(uint64_t, 
     if (!textBoxes.empty() && !IsCancelExtract) AddText(textBoxes, FTextBoxText);
 }
 
-void TWordBinFile::ReadSimpleText(std::string_view stream) {
-    int codePage = DocLangToCodePage();
+void TWordBinFile::ReadSimpleText(std::string_view stream, int codePage) {
     uint64_t total = CLX.Pos.back();
     {
         // The decoded text goes as soon as it is rendered.

@@ -158,11 +158,15 @@ void TWordBinFile::ReadDocFromStream(std::string_view stream, std::optional<std:
     if (quillmark::IsPasswordProtected(FIB) && !decrypted_) throw EPasswordError(strPasswordProtected);
     if (!ParseItems().Contains(wpiText)) return;
     ReadCLX(FDocVersion >= 8 || FDocVersion == 0 ? tableStream : std::nullopt, stream);
-    LoadListLabels(stream, tableStream);
-    if (FDocVersion > 2)
-        ReadSimpleText(stream);
-    else
+    if (FDocVersion > 2) {
+        // The language event fires once per load.
+        const int codePage = DocLangToCodePage();
+        LoadListLabels(stream, tableStream, codePage);
+        ReadSimpleText(stream, codePage);
+    } else {
+        listLabels_ = TDocListLabels();
         ReadWord2Text(stream);
+    }
 }
 
 uint16_t TWordBinFile::DocLangToCodePage() {

@@ -99,8 +99,9 @@ protected:
     void ReadCLX(std::optional<std::string_view> tableStream, std::string_view wordStream);
     // Decodes characters [first, last) of the document through the pieces.
     std::u16string PieceText(std::string_view stream, uint64_t first, uint64_t last, int codePage);
-    // Fills the main list and the sub-document lists from the pieces.
-    void ReadSimpleText(std::string_view stream);
+    // Fills the main list and the sub-document lists from the pieces, 8-bit
+    // pieces decoded in codePage (the document language's, DocLangToCodePage).
+    void ReadSimpleText(std::string_view stream, int codePage);
     // Word 2: the same ranges as bytes from fcMin on.
     void ReadWord2Text(std::string_view stream);
     void AddSubDocuments(const std::function<std::u16string(uint64_t, uint64_t)>& textOf);
@@ -110,8 +111,9 @@ protected:
     void DecryptStreams(const TCompoundStorage& storage, std::string& word, std::string* table);
     void ReadEncryptedSummaryInformation();
     // Computes the list labels of the document's numbered paragraphs
-    // (word_bin_lists.cpp); ReadSimpleText puts them into the text.
-    void LoadListLabels(std::string_view stream, std::optional<std::string_view> tableStream);
+    // (word_bin_lists.cpp); ReadSimpleText puts them into the text. Word 6
+    // labels decode their text in codePage.
+    void LoadListLabels(std::string_view stream, std::optional<std::string_view> tableStream, int codePage);
 
     TFIB FIB;
     TCLX CLX;

@@ -1,4 +1,4 @@
-// The list labels of a Word 97 or later document: the pieces and the
+// The list labels of a Word 6 or later document: the pieces and the
 // sub-document boundaries handed to TDocListLabels.
 #include <algorithm>
 
@@ -6,9 +6,11 @@
 
 namespace quillmark {
 
-void TWordBinFile::LoadListLabels(std::string_view stream, std::optional<std::string_view> tableStream) {
+void TWordBinFile::LoadListLabels(std::string_view stream, std::optional<std::string_view> tableStream,
+                                  int codePage) {
     listLabels_ = TDocListLabels();
-    if (FDocVersion < 8 || !tableStream || IsCancelExtract) return;
+    const bool word6 = FDocVersion == 6 || FDocVersion == 7;
+    if (IsCancelExtract || (!word6 && (FDocVersion < 8 || !tableStream))) return;
     std::vector<TDocListLabels::TPiece> pieces;
     pieces.reserve(CLX.noPCD);
     for (uint32_t i = 0; i < CLX.noPCD; ++i) {
@@ -30,7 +32,10 @@ void TWordBinFile::LoadListLabels(std::string_view stream, std::optional<std::st
         partStarts.push_back(static_cast<uint32_t>(at));
         at += count;
     }
-    listLabels_.Load(FIB, FDocVersion, stream, *tableStream, pieces, CLX.cbGrpprl, partStarts);
+    if (word6)
+        listLabels_.LoadWord6(FIB, stream, pieces, CLX.cbGrpprl, partStarts, codePage);
+    else
+        listLabels_.Load(FIB, FDocVersion, stream, *tableStream, pieces, CLX.cbGrpprl, partStarts);
 }
 
 }  // namespace quillmark
