@@ -135,13 +135,14 @@ public:
                 }
                 dictDepth_ = 1;
                 dictStart_ = lx.Begin();
-                top_.push_back(Operand{Operand::Dictionary});
+                top_.emplace_back();
+                top_.back().kind = Operand::Dictionary;
                 return true;
             case PdfToken::ArrayOpen:
                 if (arrayDepth_++ == 0) {
-                    Operand a{Operand::Array};
-                    a.first = static_cast<uint32_t>(elements_.size());
-                    top_.push_back(a);
+                    top_.emplace_back();
+                    top_.back().kind = Operand::Array;
+                    top_.back().first = static_cast<uint32_t>(elements_.size());
                 }
                 return true;
             case PdfToken::ArrayClose:
