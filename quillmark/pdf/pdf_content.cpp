@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <map>
 
@@ -46,22 +45,33 @@ constexpr double kMaxCoordinate = 1e9;
 // Operands (array elements included) gathered without an operator at most:
 // one operator takes a few; damaged content that never names one must not
 // grow the stack without end.
-constexpr size_t kMaxOperands = size_t{1} << 20;
+constexpr size_t kMaxOperands = size_t{1} << 18;
 
-// A number token's value. Plain decimals ("-12.5") are converted in place;
-// anything else goes the general way.
+// A number token's value. Plain decimals of up to 15 digits ("-12.5") are
+// converted here: the digits as an integer, divided once by a power of ten,
+// both exact in a double, give the correctly rounded value. Anything else
+// goes the general way.
 double NumberValue(std::string_view tok) {
-    size_t i = !tok.empty() && tok[0] == '-' ? 1 : 0;
-    bool digit = false, point = false, plain = i < tok.size();
+    static constexpr double kPow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    size_t i = !tok.empty() && (tok[0] == '-' || tok[0] == '+') ? 1 : 0;
+    int64_t mantissa = 0;
+    int digits = 0, decimals = -1;
+    bool plain = i < tok.size();
     for (size_t k = i; k < tok.size() && plain; ++k) {
-        if (tok[k] >= '0' && tok[k] <= '9') digit = true;
-        else if (tok[k] == '.' && !point) point = true;
-        else plain = false;
+        char c = tok[k];
+        if (c >= '0' && c <= '9') {
+            mantissa = mantissa * 10 + (c - '0');
+            if (decimals >= 0) ++decimals;
+            plain = ++digits <= 15;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            plain = false;
+        }
     }
-    if (plain && digit) {
-        double v = 0;
-        auto r = std::from_chars(tok.data(), tok.data() + tok.size(), v);
-        if (r.ec == std::errc() && r.ptr == tok.data() + tok.size() && std::isfinite(v)) return v;
+    if (plain && digits > 0) {
+        double v = static_cast<double>(mantissa) / kPow10[decimals > 0 ? decimals : 0];
+        return tok[0] == '-' ? -v : v;
     }
     return StrToFloatDef(tok, 0);
 }
