@@ -76,16 +76,19 @@ double NumberValue(std::string_view tok) {
     return StrToFloatDef(tok, 0);
 }
 
-// One operand of a content-stream operator. Names, strings and
-// dictionaries are views of the content; an array's elements follow each
-// other in the stack's element list.
+// One operand of a content-stream operator: a view of its text in the
+// content (an array's elements follow each other in the stack's element
+// list). Numbers are converted when an operator uses them: most belong to
+// path operators, which the text does not need.
 struct Operand {
     enum Kind : uint8_t { Number, Name, String, Array, Dictionary, Other };
     Kind kind = Other;
-    bool whole = false;          // Number: written without a decimal point
     uint32_t first = 0, count = 0;  // Array: its elements
-    double number = 0;           // Number
-    std::string_view text;       // Name ("/F1"), String ("(..)", "<..>"), Dictionary ("<<..>>")
+    std::string_view text;  // Number ("-1.5"), Name ("/F1"), String ("(..)", "<..>"), Dictionary ("<<..>>")
+
+    double Value() const { return kind == Number ? NumberValue(text) : 0; }
+    // A number written without a decimal point.
+    bool Whole() const { return kind == Number && text.find('.') == std::string_view::npos; }
 };
 
 // The operands read since the last operator, each token read once.
@@ -110,7 +113,7 @@ public:
     double Num(size_t n, size_t i) const {
         size_t base = top_.size() > n ? top_.size() - n : 0;
         size_t k = base + i;
-        return k < top_.size() && top_[k].kind == Operand::Number ? top_[k].number : 0;
+        return k < top_.size() ? top_[k].Value() : 0;
     }
 
     // Takes one token that is not an operator. False when the token is a
@@ -161,19 +164,10 @@ public:
             default: break;
         }
         Operand o;
-        if (t == PdfToken::Number) {
-            o.kind = Operand::Number;
-            o.number = NumberValue(tok);
-            o.whole = tok.find('.') == std::string_view::npos;
-        } else if (t == PdfToken::Name) {
-            o.kind = Operand::Name;
-            o.text = tok;
-        } else if (t == PdfToken::String || t == PdfToken::HexString) {
-            o.kind = Operand::String;
-            o.text = tok;
-        } else {
-            o.text = tok;
-        }
+        o.text = tok;
+        if (t == PdfToken::Number) o.kind = Operand::Number;
+        else if (t == PdfToken::Name) o.kind = Operand::Name;
+        else if (t == PdfToken::String || t == PdfToken::HexString) o.kind = Operand::String;
         if (arrayDepth_ == 0) {
             top_.push_back(o);
         } else if (o.kind == Operand::Number || o.kind == Operand::String) {
@@ -248,7 +242,7 @@ struct ShownPieces {
             const Operand* e = ops.Elements(o);
             for (uint32_t k = 0; k < o.count; ++k) {
                 if (e[k].kind == Operand::String) AddString(e[k].text);
-                else pieces.push_back(Piece{false, 0, 0, e[k].number});
+                else pieces.push_back(Piece{false, 0, 0, e[k].Value()});
             }
         }
     }
@@ -409,11 +403,11 @@ private:
             case 'D' << 8 | 'o': RunForm(); return;
             case 'T' << 8 | 'f':
                 if (ops_.Size() >= 2 && ops_[ops_.Size() - 2].kind == Operand::Name) {
-                    const Operand& size = ops_.Back();
+                    double size = ops_.Back().Value();
                     gs.font = ops_[ops_.Size() - 2].text;
-                    gs.size = size.kind == Operand::Number ? Sane(size.number, 0) : 0;
-                    bool whole = size.kind == Operand::Number && size.whole && size.number >= 0 && size.number < 100000;
-                    gs.wholeSize = whole ? static_cast<int32_t>(size.number) : -1;
+                    gs.size = Sane(size, 0);
+                    bool whole = ops_.Back().Whole() && size >= 0 && size < 100000;
+                    gs.wholeSize = whole ? static_cast<int32_t>(size) : -1;
                 }
                 return;
             case 'T' << 8 | 'L': SetLeading(ops_.Num(1, 0)); return;
@@ -456,8 +450,8 @@ private:
         gs_.leading = Sane(tl, 0);
         gs_.leadingSet = true;
         const Operand* o = ops_.Empty() ? nullptr : &ops_.Back();
-        gs_.leadingIsWhole = o && o->kind == Operand::Number && o->whole && o->number > -100000 && o->number < 100000;
-        gs_.wholeLeading = gs_.leadingIsWhole ? static_cast<int32_t>(o->number) : 0;
+        gs_.leadingIsWhole = o && o->Whole() && tl > -100000 && tl < 100000;
+        gs_.wholeLeading = gs_.leadingIsWhole ? static_cast<int32_t>(tl) : 0;
     }
 
     // The font size an item reports: Tf's size when a whole number; else
