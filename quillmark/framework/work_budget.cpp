@@ -45,6 +45,7 @@ void TWorkBudget::ChargeDecoded(uint64_t n, const char* what) {
         Overrun("bytes decoded", maxDecoded_, what);
     }
     decoded_ += n;
+    AccountOf(what).decoded += n;
 }
 
 void TWorkBudget::ChargeItems(uint64_t n, const char* what) {
@@ -53,6 +54,30 @@ void TWorkBudget::ChargeItems(uint64_t n, const char* what) {
         Overrun("items built", maxItems_, what);
     }
     items_ += n;
+    AccountOf(what).items += n;
+}
+
+TWorkBudget::Account& TWorkBudget::AccountOf(const char* what) {
+    if (accountCount_ && accounts_[lastAccount_].what == what) return accounts_[lastAccount_];
+    for (size_t i = 0; i < accountCount_; ++i)
+        if (accounts_[i].what == what) return accounts_[lastAccount_ = i];
+    if (accountCount_ == accounts_.size()) return accounts_[lastAccount_ = accounts_.size() - 1];
+    accounts_[accountCount_].what = what;
+    return accounts_[lastAccount_ = accountCount_++];
+}
+
+uint64_t TWorkBudget::DecodedOn(std::string_view what) const {
+    uint64_t n = 0;
+    for (size_t i = 0; i < accountCount_; ++i)
+        if (accounts_[i].what && what == accounts_[i].what) n += accounts_[i].decoded;
+    return n;
+}
+
+uint64_t TWorkBudget::ItemsOn(std::string_view what) const {
+    uint64_t n = 0;
+    for (size_t i = 0; i < accountCount_; ++i)
+        if (accounts_[i].what && what == accounts_[i].what) n += accounts_[i].items;
+    return n;
 }
 
 TWorkBudget* CurrentWorkBudget() { return t_current; }

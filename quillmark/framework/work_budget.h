@@ -17,7 +17,10 @@
 // it passed down; outside a load the charge functions do nothing.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace quillmark {
 
@@ -50,10 +53,25 @@ public:
     uint64_t Items() const { return items_; }
     uint64_t MaxDecoded() const { return maxDecoded_; }
     uint64_t MaxItems() const { return maxItems_; }
+    // What was charged under one name ("PDF Flate stream"): where a load's
+    // work went, for hosts tuning their limits and for tests that a shared
+    // object is decoded once and then only counted.
+    uint64_t DecodedOn(std::string_view what) const;
+    uint64_t ItemsOn(std::string_view what) const;
 
 private:
+    struct Account {
+        const char* what = nullptr;
+        uint64_t decoded = 0, items = 0;
+    };
+    Account& AccountOf(const char* what);
+
     uint64_t maxDecoded_, maxItems_;
     uint64_t decoded_ = 0, items_ = 0;
+    // Names are the callers' string literals, so most lookups are a pointer
+    // compare with the last one; names past the table share its last slot.
+    std::array<Account, 32> accounts_{};
+    size_t accountCount_ = 0, lastAccount_ = 0;
 };
 
 // The budget of the load running on this thread, or null.

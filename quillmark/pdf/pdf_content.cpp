@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <map>
+#include <memory>
 
 #include "quillmark/pdf/pdf_encodings.h"
 #include "quillmark/pdf/pdf_fonts.h"
@@ -299,7 +300,7 @@ void SkipInlineImage(PdfLexer& lx) {
 }
 
 // A hyphen-minus, soft hyphen or hyphen ends text.
-bool EndsWithHyphen(const std::u16string& text) {
+bool EndsWithHyphen(std::u16string_view text) {
     return !text.empty() && (text.back() == u'-' || text.back() == u'\u00AD' || text.back() == u'\u2010');
 }
 
@@ -484,12 +485,12 @@ private:
     void RunForm() {
         if (!forms_ || !*forms_ || formDepth_ >= kMaxFormDepth || inText_) return;
         if (ops_.Empty() || ops_[0].kind != Operand::Name) return;
-        std::string content;
+        std::shared_ptr<const std::string> content;
         TDTPDFPageFonts fonts;
-        if (!(*forms_)(std::string(ops_[0].text), content, fonts)) return;
+        if (!(*forms_)(std::string(ops_[0].text), content, fonts) || !content) return;
         ContentParser inner(page_, &fonts, readerFonts_, forms_, formDepth_ + 1);
         inner.gs_ = gs_;
-        inner.Run(content);
+        inner.Run(*content);
     }
 
     // Marked content: a span with /ActualText stands for the glyphs shown
@@ -530,7 +531,7 @@ private:
     void ForgetPen() {
         ResetTextMatrix();
         hasPenEnd_ = false;
-        lastTextItem_ = nullptr;
+        lastText_ = -1;
     }
 
     // Starts the text matrix at the line matrix, unless damaged values
@@ -760,29 +761,27 @@ private:
             pendingSpace_ = Gap::None;
             return;
         }
-        auto* item = static_cast<TDTPDFItemText*>(page_.Items().AddItem(itText));
-        item->IsContinueBlock = !newBlock_;
-        item->FontName = std::string(fontName);
-        item->FontSize = fontSize;
-        item->Left = left;
-        item->Top = top;
+        TDTPDFItems& items = page_.Items();
+        bool hasLast = lastText_ >= 0;
+        std::u16string_view lastText = hasLast ? items.TextOf(lastText_) : std::u16string_view();
+        double lastTop = hasLast ? items.TopOf(lastText_) : 0;
         // A string apart from the previous one on its line, or on another
         // line that the page's text would not break at, is a word of its own.
         // A word broken at a hyphen at the end of a line stays one word.
         bool apart = pendingSpace_ == Gap::Word ||
-                     (pendingSpace_ == Gap::OtherLine && lastTextItem_ && !EndsWithHyphen(lastTextItem_->Text) &&
-                      std::fabs(lastTextItem_->Top - top) <= 5);
-        if (apart && lastTextItem_ && !text.empty() && text[0] != u' ' && lastTextItem_->Text.back() != u' ')
+                     (pendingSpace_ == Gap::OtherLine && hasLast && !EndsWithHyphen(lastText) &&
+                      std::fabs(lastTop - top) <= 5);
+        if (apart && hasLast && !text.empty() && text[0] != u' ' && lastText.back() != u' ')
             text.insert(text.begin(), u' ');
         // A text object that starts where the previous one's last string
         // ended, on its line, continues its word (glyphs placed one by one).
-        item->JoinsPrevious = newBlock_ && gapMeasured_ && pendingSpace_ == Gap::None && lastTextItem_ &&
-                              std::fabs(lastTextItem_->Top - top) <= 5;
+        bool joinsPrevious = newBlock_ && gapMeasured_ && pendingSpace_ == Gap::None && hasLast &&
+                             std::fabs(lastTop - top) <= 5;
         pendingSpace_ = Gap::None;
         gapMeasured_ = false;
-        item->Text = std::move(text);
-        if (!item->Text.empty()) {
-            lastTextItem_ = item;
+        items.AddText(text, fontName, fontSize, left, top, !newBlock_, joinsPrevious);
+        if (!text.empty()) {
+            lastText_ = items.Count() - 1;
             lastDrawnAt_[0] = showAt_[4];
             lastDrawnAt_[1] = showAt_[5];
             lastDrawnEm_ = showEm_;
@@ -791,7 +790,7 @@ private:
 
     // True when text repeats the last string drawn, at nearly its place.
     bool Overprinted(const std::u16string& text) const {
-        if (!lastTextItem_ || text.empty() || text != lastTextItem_->Text) return false;
+        if (lastText_ < 0 || text.empty() || text != page_.Items().TextOf(lastText_)) return false;
         if (text.find_first_not_of(u' ') == std::u16string::npos) return false;
         double tolerance = kOverprint * std::max(lastDrawnEm_, showEm_);
         return tolerance > 0 && std::fabs(showAt_[4] - lastDrawnAt_[0]) <= tolerance &&
@@ -834,8 +833,7 @@ private:
     const TDTPDFFont* currentFont_ = nullptr;
     enum class Gap { None, Word, OtherLine };
     Gap pendingSpace_ = Gap::None;
-    // The last item with text on this page.
-    TDTPDFItemText* lastTextItem_ = nullptr;
+    int lastText_ = -1;  // index of the last item with text on the page
     // The string being shown: its matrix on the page and font size there;
     // where the last string with text was drawn.
     double showAt_[6] = {1, 0, 0, 1, 0, 0};

@@ -335,15 +335,18 @@ std::string PdfApplyFilter(std::string_view name, std::string_view data,
     std::string n = PdfLower(name);
     if (!n.empty() && n[0] == '/') n.erase(0, 1);
     if (known) *known = true;
-    // Most streams have no predictor: their decoded data is not copied again.
+    // Most streams have no predictor: their decoded data is returned as it
+    // is (moved, not copied: a conditional expression would copy it).
     bool predicted = parms.Predictor == 2 || (parms.Predictor >= 10 && parms.Predictor <= 15);
     if (n == "flatedecode" || n == "fl") {
         std::string out = PdfFlateDecode(data);
-        return predicted ? PdfApplyPredictor(out, parms) : out;
+        if (predicted) return PdfApplyPredictor(out, parms);
+        return out;
     }
     if (n == "lzwdecode" || n == "lzw") {
         std::string out = PdfLZWDecode(data, parms.EarlyChange);
-        return predicted ? PdfApplyPredictor(out, parms) : out;
+        if (predicted) return PdfApplyPredictor(out, parms);
+        return out;
     }
     if (n == "asciihexdecode" || n == "ahx") return PdfASCIIHexDecode(data);
     if (n == "ascii85decode" || n == "a85") return PdfASCII85Decode(data);

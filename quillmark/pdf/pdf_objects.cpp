@@ -29,22 +29,6 @@ std::string PdfLower(std::string_view text) {
     return out;
 }
 
-bool PdfIsDelimiter(char c) {
-    switch (c) {
-        case '(': case ')': case '<': case '>': case '[': case ']':
-        case '{': case '}': case '/': case '%':
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool PdfIsRegular(char c) { return !PdfIsWhite(c) && !PdfIsDelimiter(c); }
-
-bool PdfIsWhite(char c) {
-    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
-}
-
 size_t PdfFindKey(std::string_view text, std::string_view key, size_t from) {
     if (key.empty()) return std::string_view::npos;
     while (from <= text.size()) {

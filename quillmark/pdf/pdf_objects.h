@@ -5,6 +5,7 @@
 // the reader.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,13 +16,29 @@ namespace quillmark {
 // lower-cased copy are valid in the original.
 std::string PdfLower(std::string_view text);
 
+// The character classes of the PDF syntax, by byte: the lexers ask for
+// every byte of every content stream, so the answer is one table lookup.
+namespace pdf_chars {
+enum : unsigned char { kWhite = 1, kDelimiter = 2 };
+constexpr auto kClasses = [] {
+    std::array<unsigned char, 256> t{};
+    for (unsigned char c : {' ', '\n', '\r', '\t', '\f', '\0'}) t[c] = kWhite;
+    for (unsigned char c : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) t[c] = kDelimiter;
+    return t;
+}();
+}  // namespace pdf_chars
+
 // PDF white space (NUL, TAB, LF, FF, CR, space).
-bool PdfIsWhite(char c);
+inline bool PdfIsWhite(char c) {
+    return pdf_chars::kClasses[static_cast<unsigned char>(c)] == pdf_chars::kWhite;
+}
 // PDF delimiters: ( ) < > [ ] { } / %.
-bool PdfIsDelimiter(char c);
+inline bool PdfIsDelimiter(char c) {
+    return pdf_chars::kClasses[static_cast<unsigned char>(c)] == pdf_chars::kDelimiter;
+}
 // A regular character, one that can continue a name, number or keyword:
 // neither white space nor a delimiter.
-bool PdfIsRegular(char c);
+inline bool PdfIsRegular(char c) { return pdf_chars::kClasses[static_cast<unsigned char>(c)] == 0; }
 
 // Position of the first occurrence of key in text at or after from that is a
 // whole key: the character after it is not a regular name character (so

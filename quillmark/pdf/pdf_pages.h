@@ -39,19 +39,70 @@ public:
     bool JoinsPrevious = false;
 };
 
+// A text item as the content parser keeps it: its characters are a span of
+// the list's one text buffer and its font name an index into the list's
+// names, so an item costs a few dozen bytes and no allocation of its own.
+struct TDTPDFTextSpan {
+    uint32_t TextStart = 0, TextLength = 0;
+    uint32_t FontIndex = 0;
+    int32_t FontSize = 0;
+    double Left = 0, Top = 0;
+    bool IsContinueBlock = false;
+    bool JoinsPrevious = false;
+};
+
+// The items of a page. Pages read from a file hold their text items as spans
+// (AddText); the first call of GetItem or AddItem turns them into item
+// objects, which callers may then change through the pointers they get.
 class TDTPDFItems {
 public:
-    int Count() const { return static_cast<int>(items_.size()); }
+    int Count() const { return static_cast<int>(objects_ ? items_.size() : spans_.size()); }
     TDTPDFItem* GetItem(int index) const;
     TDTPDFItem* AddItem(TDTPDFItemType type);
-    void Clear() { items_.clear(); }
+    void Clear();
     // Orders items top to bottom, then left to right, with tolerances of 15
     // horizontally and 5 vertically.
     void SortItems();
 
+    // Appends a text item without making an object of it.
+    void AddText(std::u16string_view text, std::string_view fontName, int32_t fontSize, double left, double top,
+                 bool isContinueBlock, bool joinsPrevious);
+    // Text, top and flags of every text item in order, for whichever form
+    // the list is in: visit(text, top, isContinueBlock, joinsPrevious).
+    template <class Visit>
+    void ForEachText(Visit&& visit) const;
+    // The text and top of a text item by index (empty text and 0 for other
+    // items and out of range).
+    std::u16string_view TextOf(int index) const;
+    double TopOf(int index) const;
+
 private:
-    std::vector<std::unique_ptr<TDTPDFItem>> items_;
+    void MakeObjects() const;
+
+    // Spans, until a caller asks for objects.
+    std::vector<TDTPDFTextSpan> spans_;
+    std::u16string text_;
+    std::vector<std::string> fontNames_;
+    std::map<std::string, uint32_t, std::less<>> fontIndex_;
+    // Objects, once asked for.
+    mutable bool objects_ = false;
+    mutable std::vector<std::unique_ptr<TDTPDFItem>> items_;
 };
+
+template <class Visit>
+void TDTPDFItems::ForEachText(Visit&& visit) const {
+    if (!objects_) {
+        for (const TDTPDFTextSpan& s : spans_)
+            visit(std::u16string_view(text_).substr(s.TextStart, s.TextLength), s.Top, s.IsContinueBlock,
+                  s.JoinsPrevious);
+        return;
+    }
+    for (const auto& item : items_) {
+        if (item->ItemType != itText) continue;
+        const auto* t = static_cast<const TDTPDFItemText*>(item.get());
+        visit(std::u16string_view(t->Text), t->Top, t->IsContinueBlock, t->JoinsPrevious);
+    }
+}
 
 // Fonts of one page by resource name.
 using TDTPDFPageFonts = std::map<std::string, TDTPDFFont*>;
@@ -60,7 +111,7 @@ using TDTPDFPageFonts = std::map<std::string, TDTPDFFont*>;
 // operator: its decoded content and its fonts. False when the name is not a
 // form (images, missing objects) or may not be entered again.
 using TDTPDFFormResolver =
-    std::function<bool(const std::string& name, std::string& content, TDTPDFPageFonts& fonts)>;
+    std::function<bool(const std::string& name, std::shared_ptr<const std::string>& content, TDTPDFPageFonts& fonts)>;
 
 class TDTPDFPage {
 public:

@@ -147,11 +147,13 @@ protected:
     void AddPageObject(const PdfObject& page, PageWalk& walk);
     void LoadPageFonts(const PdfObject& resources, TDTPDFPageFonts& pageFonts);
     TDTPDFFont* LoadFont(const std::string& name, int32_t objNumber, const PdfObject& dict);
-    void AppendContents(const PdfObject& contents, std::string& out, std::set<int32_t>& seen, int depth);
+    void CollectContents(const PdfObject& contents, std::vector<std::shared_ptr<const std::string>>& out,
+                         std::set<int32_t>& seen, int depth);
     // The decoded content and fonts of form XObject objNumber (false when it
     // is not a form).
     // pageFonts: the fonts of the page's resources, for forms without their own.
-    bool ReadForm(int32_t objNumber, const TDTPDFPageFonts& pageFonts, std::string& content, TDTPDFPageFonts& fonts);
+    bool ReadForm(int32_t objNumber, const TDTPDFPageFonts& pageFonts, std::shared_ptr<const std::string>& content,
+                  TDTPDFPageFonts& fonts);
     // The parsed object a reference names (other objects come back as they are).
     PdfObject Resolve(const PdfObject& value);
     PdfObject ParsedObject(int32_t objNumber);

@@ -148,12 +148,30 @@ void TDTPDFReader::AddPageObject(const PdfObject& page, PageWalk& walk) {
     if (const PdfObject* m = page.Get("MediaBox")) box = Resolve(*m);
     else if (walk.mediaBox) box = *walk.mediaBox;
 
-    std::string content;
+    // A page of one content stream is parsed where the decoded stream is;
+    // streams of a page of several are joined as if they were one, and a
+    // token must not run on from one into the next.
+    std::vector<std::shared_ptr<const std::string>> streams;
     std::set<int32_t> seen;
-    if (const PdfObject* c = page.Get("Contents")) AppendContents(*c, content, seen, 0);
+    if (const PdfObject* c = page.Get("Contents")) CollectContents(*c, streams, seen, 0);
+    std::string joined;
+    std::string_view content;
+    if (streams.size() == 1) {
+        content = *streams[0];
+    } else if (streams.size() > 1) {
+        size_t total = 0;
+        for (const auto& s : streams) total += s->size() + 1;
+        joined.reserve(total);
+        for (const auto& s : streams) {
+            joined += *s;
+            joined.push_back('\n');
+        }
+        content = joined;
+    }
     PdfObject xobjects;
     if (const PdfObject* x = resources.Get("XObject")) xobjects = Resolve(*x);
-    TDTPDFFormResolver forms = [this, &xobjects, &pageFonts](const std::string& name, std::string& out,
+    TDTPDFFormResolver forms = [this, &xobjects, &pageFonts](const std::string& name,
+                                                               std::shared_ptr<const std::string>& out,
                                                                TDTPDFPageFonts& fonts) {
         const PdfObject* ref = xobjects.Get(name.size() > 1 ? std::string_view(name).substr(1) : std::string_view());
         return ref && ref->kind == PdfObject::Reference && ReadForm(ref->ref, pageFonts, out, fonts);
@@ -202,10 +220,11 @@ TDTPDFFont* TDTPDFReader::LoadFont(const std::string& name, int32_t objNumber, c
     return font;
 }
 
-void TDTPDFReader::AppendContents(const PdfObject& contents, std::string& out, std::set<int32_t>& seen, int depth) {
+void TDTPDFReader::CollectContents(const PdfObject& contents, std::vector<std::shared_ptr<const std::string>>& out,
+                                   std::set<int32_t>& seen, int depth) {
     if (depth > kMaxContentsDepth) return;
     if (contents.kind == PdfObject::Array) {
-        for (const PdfObject& item : contents.items) AppendContents(item, out, seen, depth + 1);
+        for (const PdfObject& item : contents.items) CollectContents(item, out, seen, depth + 1);
         return;
     }
     if (contents.kind != PdfObject::Reference || !seen.insert(contents.ref).second) return;
@@ -219,16 +238,12 @@ void TDTPDFReader::AppendContents(const PdfObject& contents, std::string& out, s
         PdfObject obj = PdfParseObjectBody(body);
         if (obj.kind == PdfObject::Array) {
             // A /Contents reference to an array of streams.
-            AppendContents(obj, out, seen, depth + 1);
+            CollectContents(obj, out, seen, depth + 1);
             return;
         }
         data = DecodeAndKeep(contents.ref, body);
     }
-    if (data->empty()) return;
-    out += *data;
-    // Streams of one page are joined as if they were one; a token must not
-    // run on from one into the next.
-    out.push_back('\n');
+    if (!data->empty()) out.push_back(std::move(data));
 }
 
 std::shared_ptr<const std::string> TDTPDFReader::DecodeAndKeep(int32_t objNumber, std::string_view body) {
@@ -244,7 +259,8 @@ std::shared_ptr<const std::string> TDTPDFReader::DecodeAndKeep(int32_t objNumber
     return data;
 }
 
-bool TDTPDFReader::ReadForm(int32_t objNumber, const TDTPDFPageFonts& pageFonts, std::string& content,
+bool TDTPDFReader::ReadForm(int32_t objNumber, const TDTPDFPageFonts& pageFonts,
+                            std::shared_ptr<const std::string>& content,
                             TDTPDFPageFonts& fonts) {
     // Forms drawing forms multiply: every drawing counts as an item, and as
     // the bytes its content takes to parse again (at least a small stream's
@@ -272,7 +288,7 @@ bool TDTPDFReader::ReadForm(int32_t objNumber, const TDTPDFPageFonts& pageFonts,
     const FormEntry& form = it->second;
     if (!form.isForm) return false;
     ChargeDecodedBytes(std::max<size_t>(data->size(), kMinFormDrawCost), "PDF form XObjects drawn");
-    content = *data;
+    content = std::move(data);
     fonts = form.ownResources ? form.fonts : pageFonts;
     return true;
 }

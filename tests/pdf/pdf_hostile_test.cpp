@@ -277,6 +277,54 @@ TEST(PdfHostile, EndsFastInBoundedMemoryWithTextOrTheLimitError) {
 
 // Whatever the limits, a real file either reads or stops with the limit
 // error: every counted path turns an overrun into ELimitError.
+// A content stream on every page and a form every page draws: each stream
+// is decoded at most twice (a stream is kept from its second use on, so
+// streams used once are not held), and every use is still counted against
+// the load's budget.
+TEST(PdfHostile, SharedStreamsAreKeptAndEveryUseIsCounted) {
+    const size_t kPages = 10;
+    std::string content = "BT /F1 12 Tf 72 700 Td (shared) Tj ET /Fm0 Do\n";
+    while (content.size() < 20000) content += "% padding of the page stream\n";
+    std::string form = "BT /F1 12 Tf 72 600 Td (drawn) Tj ET\n";
+    while (form.size() < 10000) form += "% padding of the form\n";
+    PdfBuilder b;
+    b.Add(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Add(3, kFont);
+    b.Add(4, StreamObject("/Filter /FlateDecode", Deflate(content)));
+    b.Add(5, StreamObject("/Type /XObject /Subtype /Form /BBox [0 0 612 792] /Filter /FlateDecode", Deflate(form)));
+    std::string kids;
+    for (size_t i = 0; i < kPages; ++i) {
+        int n = 10 + static_cast<int>(i);
+        b.Add(n, "<< /Type /Page /Parent 2 0 R /Resources << /Font << /F1 3 0 R >> /XObject << /Fm0 5 0 R >> >> "
+                 "/Contents 4 0 R >>");
+        kids += std::to_string(n) + " 0 R ";
+    }
+    b.Add(2, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(kPages) + " >>");
+    std::string file = b.Build();
+
+    // The load spends from this budget, which outlives it.
+    TWorkBudgetScope scope(TWorkLimits::Unlimited(), file.size());
+    TDTPDFReader r;
+    r.LoadFromBytes(file);
+    const TWorkBudget& spent = *CurrentWorkBudget();
+
+    std::string text = Utf16ToUtf8(r.Text().Text());
+    auto count = [&](const std::string& word) {
+        size_t n = 0;
+        for (size_t p = text.find(word); p != std::string::npos; p = text.find(word, p + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("shared"), kPages);
+    EXPECT_EQ(count("drawn"), kPages);
+    uint64_t inflated = spent.DecodedOn("PDF Flate stream");
+    EXPECT_GE(inflated, content.size() + form.size());
+    EXPECT_LE(inflated, 2 * (content.size() + form.size())) << "shared streams inflated again and again";
+    EXPECT_GE(inflated + spent.DecodedOn("PDF content streams"), kPages * content.size())
+        << "a page's use of a kept stream is not counted";
+    EXPECT_GE(spent.DecodedOn("PDF form XObjects drawn"), kPages * form.size());
+    EXPECT_EQ(spent.DecodedOn("no such decoder"), 0u);
+}
+
 TEST(PdfHostile, TightLimitsGiveTheLimitErrorAndNothingElse) {
     namespace fs = std::filesystem;
     int files = 0, limited = 0;
