@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
-#include <charconv>
 #include <cmath>
+#include <map>
+#include <memory>
 
 #include "quillmark/pdf/pdf_encodings.h"
 #include "quillmark/pdf/pdf_fonts.h"
@@ -43,67 +43,236 @@ constexpr double kSameLine = 0.5;
 // Text positions are kept within this range; damaged values beyond it (or
 // not finite) put the text matrix back to the identity.
 constexpr double kMaxCoordinate = 1e9;
+// Operands (array elements included) gathered without an operator at most:
+// one operator takes a few; damaged content that never names one must not
+// grow the stack without end.
+constexpr size_t kMaxOperands = size_t{1} << 18;
 
-bool IsTextShowing(std::string_view op) { return op == "Tj" || op == "TJ" || op == "'" || op == "\""; }
-
-// Operators that end a line of the list; the others (and their operands)
-// carry nothing the text needs and are dropped.
-bool IsListedOperator(std::string_view op) {
-    static constexpr std::string_view kOps[] = {"cs", "CS", "sc", "SC", "f",  "F",  "f*", "G",  "g",  "gs",
-                                                "K",  "k",  "re", "T*", "Tc", "Td", "TD", "Tf", "Tj", "TJ",
-                                                "TL", "Tm", "Tr", "Ts", "Tw", "Tz", "scn", "v", "w",  "W",
-                                                "W*", "y",  "'",  "\""};
-    return std::find(std::begin(kOps), std::end(kOps), op) != std::end(kOps);
-}
-
-std::string_view TrimView(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && PdfIsWhite(s[b])) ++b;
-    while (e > b && PdfIsWhite(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
-// The operands of a line (everything before its operator), trimmed.
-std::string_view LineOperands(std::string_view line) {
-    std::string_view op = PdfLineOperator(line);
-    return TrimView(line.substr(0, line.size() - op.size()));
-}
-
-// A number token's value. Plain decimals ("-12.5") are converted in place;
-// anything else goes the general way.
+// A number token's value. Plain decimals of up to 15 digits ("-12.5") are
+// converted here: the digits as an integer, divided once by a power of ten,
+// both exact in a double, give the correctly rounded value. Anything else
+// goes the general way.
 double NumberValue(std::string_view tok) {
-    size_t i = !tok.empty() && tok[0] == '-' ? 1 : 0;
-    bool digit = false, point = false, plain = i < tok.size();
+    static constexpr double kPow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    size_t i = !tok.empty() && (tok[0] == '-' || tok[0] == '+') ? 1 : 0;
+    int64_t mantissa = 0;
+    int digits = 0, decimals = -1;
+    bool plain = i < tok.size();
     for (size_t k = i; k < tok.size() && plain; ++k) {
-        if (tok[k] >= '0' && tok[k] <= '9') digit = true;
-        else if (tok[k] == '.' && !point) point = true;
-        else plain = false;
+        char c = tok[k];
+        if (c >= '0' && c <= '9') {
+            mantissa = mantissa * 10 + (c - '0');
+            if (decimals >= 0) ++decimals;
+            plain = ++digits <= 15;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            plain = false;
+        }
     }
-    if (plain && digit) {
-        double v = 0;
-        auto r = std::from_chars(tok.data(), tok.data() + tok.size(), v);
-        if (r.ec == std::errc() && r.ptr == tok.data() + tok.size() && std::isfinite(v)) return v;
+    if (plain && digits > 0) {
+        double v = static_cast<double>(mantissa) / kPow10[decimals > 0 ? decimals : 0];
+        return tok[0] == '-' ? -v : v;
     }
     return StrToFloatDef(tok, 0);
 }
 
-// Up to n numbers of an operand text.
-std::vector<double> Numbers(std::string_view operands, size_t n) {
-    std::vector<double> out;
-    PdfLexer lx(operands);
-    while (out.size() < n) {
-        PdfToken t = lx.Next();
-        if (t == PdfToken::End) break;
-        out.push_back(t == PdfToken::Number ? NumberValue(lx.TokenText()) : 0);
+// One operand of a content-stream operator: a view of its text in the
+// content (an array's elements follow each other in the stack's element
+// list). Numbers are converted when an operator uses them: most belong to
+// path operators, which the text does not need.
+struct Operand {
+    enum Kind : uint8_t { Number, Name, String, Array, Dictionary, Other };
+    Kind kind = Other;
+    uint32_t first = 0, count = 0;  // Array: its elements
+    std::string_view text;  // Number ("-1.5"), Name ("/F1"), String ("(..)", "<..>"), Dictionary ("<<..>>")
+
+    double Value() const { return kind == Number ? NumberValue(text) : 0; }
+    // A number written without a decimal point.
+    bool Whole() const { return kind == Number && text.find('.') == std::string_view::npos; }
+};
+
+// The operands read since the last operator, each token read once.
+// Strings and numbers inside arrays (nested ones flattened) are kept as
+// elements; other tokens inside arrays carry nothing the text needs.
+class OperandStack {
+public:
+    void Clear() {
+        top_.clear();
+        elements_.clear();
+        arrayDepth_ = dictDepth_ = 0;
     }
-    return out;
-}
+    size_t Size() const { return top_.size(); }
+    bool Empty() const { return top_.empty(); }
+    const Operand& operator[](size_t i) const { return top_[i]; }
+    const Operand& Back() const { return top_.back(); }
+    const Operand* Elements(const Operand& array) const { return elements_.data() + array.first; }
+
+    // The i-th of an operator's n operands: the last n on the stack (fewer
+    // when fewer were given, counted from the first); 0 when it is missing
+    // or no number.
+    double Num(size_t n, size_t i) const {
+        size_t base = top_.size() > n ? top_.size() - n : 0;
+        size_t k = base + i;
+        return k < top_.size() ? top_[k].Value() : 0;
+    }
+
+    // Takes one token that is not an operator. False when the token is a
+    // keyword that ends the operands (an operator): an array or dictionary
+    // left open by damaged content ends there.
+    bool Take(PdfLexer& lx, PdfToken t) {
+        std::string_view tok = lx.TokenText();
+        if (t == PdfToken::Keyword) {
+            bool value = tok == "true" || tok == "false" || tok == "null";
+            if (!(value && (arrayDepth_ > 0 || dictDepth_ > 0))) {
+                CloseOpen(lx.Begin(), lx.Text());
+                return false;
+            }
+            return true;
+        }
+        if (top_.size() + elements_.size() >= kMaxOperands) Clear();
+        if (dictDepth_ > 0) {
+            // A dictionary is kept as its text (parsed when an operator
+            // needs it: marked-content properties).
+            if (t == PdfToken::DictOpen) ++dictDepth_;
+            else if (t == PdfToken::DictClose && --dictDepth_ == 0) {
+                top_.back().text = lx.Text().substr(dictStart_, lx.Position() - dictStart_);
+            }
+            return true;
+        }
+        switch (t) {
+            case PdfToken::DictOpen:
+                if (arrayDepth_ > 0) {
+                    // Dictionaries inside arrays are skipped.
+                    SkipDictionary(lx);
+                    return true;
+                }
+                dictDepth_ = 1;
+                dictStart_ = lx.Begin();
+                top_.emplace_back();
+                top_.back().kind = Operand::Dictionary;
+                return true;
+            case PdfToken::ArrayOpen:
+                if (arrayDepth_++ == 0) {
+                    top_.emplace_back();
+                    top_.back().kind = Operand::Array;
+                    top_.back().first = static_cast<uint32_t>(elements_.size());
+                }
+                return true;
+            case PdfToken::ArrayClose:
+                if (arrayDepth_ > 0) --arrayDepth_;
+                return true;
+            default: break;
+        }
+        Operand o;
+        o.text = tok;
+        if (t == PdfToken::Number) o.kind = Operand::Number;
+        else if (t == PdfToken::Name) o.kind = Operand::Name;
+        else if (t == PdfToken::String || t == PdfToken::HexString) o.kind = Operand::String;
+        if (arrayDepth_ == 0) {
+            top_.push_back(o);
+        } else if (o.kind == Operand::Number || o.kind == Operand::String) {
+            elements_.push_back(o);
+            ++top_.back().count;
+        }
+        return true;
+    }
+
+private:
+    void CloseOpen(size_t end, std::string_view text) {
+        if (dictDepth_ > 0) top_.back().text = text.substr(dictStart_, end - dictStart_);
+        arrayDepth_ = dictDepth_ = 0;
+    }
+    static void SkipDictionary(PdfLexer& lx) {
+        int depth = 1;
+        while (depth > 0) {
+            size_t at = lx.Position();
+            PdfToken t = lx.Next();
+            if (t == PdfToken::End) return;
+            if (t == PdfToken::DictOpen) ++depth;
+            else if (t == PdfToken::DictClose) --depth;
+            else if (t == PdfToken::Keyword && lx.TokenText() != "true" && lx.TokenText() != "false" &&
+                     lx.TokenText() != "null") {
+                // An operator: the dictionary was never closed.
+                lx.SetPosition(at);
+                return;
+            }
+        }
+    }
+
+    std::vector<Operand> top_;
+    std::vector<Operand> elements_;
+    int arrayDepth_ = 0, dictDepth_ = 0;
+    size_t dictStart_ = 0;
+};
+
+// The strings of a text-showing operator decoded to bytes, each once, and
+// the TJ adjustments between them, in the order shown.
+struct ShownPieces {
+    struct Piece {
+        bool isString = false;
+        uint32_t offset = 0, length = 0;  // String: bytes[offset, offset + length)
+        double adjust = 0;                 // adjustment, thousandths of the font size
+    };
+    std::vector<Piece> pieces;
+    std::string bytes;
+
+    void Clear() {
+        pieces.clear();
+        bytes.clear();
+    }
+    std::string_view Bytes(const Piece& p) const { return std::string_view(bytes).substr(p.offset, p.length); }
+    void AddString(std::string_view token) {
+        size_t used = 0;
+        std::string b = PdfDecodeString(token, used);
+        Piece p;
+        p.isString = true;
+        p.offset = static_cast<uint32_t>(bytes.size());
+        p.length = static_cast<uint32_t>(b.size());
+        bytes += b;
+        pieces.push_back(p);
+    }
+    // Every string among the operands, in arrays or not, and the numbers
+    // inside arrays (numbers outside are the spacing of ").
+    void Fill(const OperandStack& ops) {
+        Clear();
+        for (size_t i = 0; i < ops.Size(); ++i) {
+            const Operand& o = ops[i];
+            if (o.kind == Operand::String) AddString(o.text);
+            if (o.kind != Operand::Array) continue;
+            const Operand* e = ops.Elements(o);
+            for (uint32_t k = 0; k < o.count; ++k) {
+                if (e[k].kind == Operand::String) AddString(e[k].text);
+                else pieces.push_back(Piece{false, 0, 0, e[k].Value()});
+            }
+        }
+    }
+};
 
 std::u16string DecodeBytes(std::string_view bytes, const TDTPDFFont* font, bool addSpace) {
     if (font) return font->DecodeText(bytes, addSpace);
     std::u16string out;
     for (unsigned char b : bytes)
         if (kWinAnsiEncoding[b]) out.push_back(kWinAnsiEncoding[b]);
+    return out;
+}
+
+// The text of a string operator's pieces. A TJ adjustment that moves the
+// pen by a word space stands for a space.
+std::u16string ShownText(const ShownPieces& shown, const TDTPDFFont* font, bool addSpace) {
+    std::u16string out;
+    bool wordSpace = false;
+    for (const ShownPieces::Piece& p : shown.pieces) {
+        if (!p.isString) {
+            if (p.adjust < kWordSpaceAdjustment && !out.empty()) wordSpace = true;
+            continue;
+        }
+        std::u16string part = DecodeBytes(shown.Bytes(p), font, addSpace);
+        if (part.empty()) continue;
+        if ((addSpace || wordSpace) && !out.empty() && out.back() != u' ' && part[0] != u' ') out.push_back(u' ');
+        wordSpace = false;
+        out += part;
+    }
     return out;
 }
 
@@ -135,7 +304,49 @@ bool EndsWithHyphen(std::u16string_view text) {
     return !text.empty() && (text.back() == u'-' || text.back() == u'\u00AD' || text.back() == u'\u2010');
 }
 
-// The text state of one ParseContents call.
+// r := a × b (PDF matrices [a b c d e f], row vectors).
+void Multiply(const double* a, const double* b, double* r) {
+    r[0] = a[0] * b[0] + a[1] * b[2];
+    r[1] = a[0] * b[1] + a[1] * b[3];
+    r[2] = a[2] * b[0] + a[3] * b[2];
+    r[3] = a[2] * b[1] + a[3] * b[3];
+    r[4] = a[4] * b[0] + a[5] * b[2] + b[4];
+    r[5] = a[4] * b[1] + a[5] * b[3] + b[5];
+}
+
+double Sane(double v, double def) { return std::isfinite(v) && std::fabs(v) <= kMaxCoordinate ? v : def; }
+
+bool SaneMatrix(const double* m) {
+    for (int i = 0; i < 6; ++i)
+        if (!std::isfinite(m[i]) || std::fabs(m[i]) > kMaxCoordinate) return false;
+    return true;
+}
+
+// The part of the graphics state that text depends on, saved by q and
+// restored by Q: the current transformation and the text state parameters.
+struct GraphicsState {
+    double ctm[6] = {1, 0, 0, 1, 0, 0};
+    std::string_view font;  // Tf: resource name with its "/"
+    double size = 0;        // Tf: font size
+    // The size an item reports: Tf's size when written as a whole number,
+    // -1 when not (the leading decides then), 0 before any Tf.
+    int32_t wholeSize = 0;
+    double charSpacing = 0, wordSpacing = 0;  // Tc, Tw
+    double hScale = 1;                        // Tz, as a fraction
+    double leading = 0;                       // TL (and TD)
+    double rise = 0;                          // Ts
+    // TL as written: whether one was given, and its value when it was a
+    // whole number.
+    bool leadingSet = false, leadingIsWhole = false;
+    int32_t wholeLeading = 0;
+};
+
+// Reads the text of one content stream (or form) into positioned items.
+// Every operator's operands are read once onto a typed stack; the text
+// state follows the PDF imaging model: the text matrix and line matrix set
+// by Td, TD, Tm, T*, ' and ", advanced by every string shown (glyph widths,
+// Tc, Tw, Tz, TJ adjustments), and placed on the page by the CTM. Word gaps
+// and line breaks are both decided from where strings start and end there.
 class ContentParser {
 public:
     ContentParser(TDTPDFPage& page, const TDTPDFPageFonts* fonts, const TDTPDFFonts* readerFonts,
@@ -144,132 +355,141 @@ public:
 
     void Run(std::string_view content) {
         PdfLexer lx(content);
-        std::string acc;
         while (true) {
             PdfToken t = lx.Next();
             if (t == PdfToken::End) break;
-            std::string_view tok = lx.TokenText();
-            if (t != PdfToken::Keyword) {
-                if (!acc.empty()) acc.push_back(' ');
-                acc.append(tok);
-                // Operands of one operator are few; a run without operator
-                // (damaged content) must not grow without end.
-                if (acc.size() > (size_t{1} << 24)) acc.clear();
-                continue;
-            }
-            if (tok == "endstream") break;
-            if (tok == "BI") {
-                SkipInlineImage(lx);
-                acc.clear();
-                continue;
-            }
-            if (tok == "BT") {
-                // Where the last string of the previous text object ended
-                // decides whether the next one continues its word: it is
-                // measured when the next string comes, if that is on its line.
-                bool pending = shown_.active;
-                ResetTextMatrix();
-                if (pending) {
-                    shown_.active = true;
-                    shown_.moved = true;
-                    shown_.crossed = true;
-                }
-                inText_ = true;
-                newBlock_ = true;
-                lineLeft_ = 0;
-                lineTop_ = page_.Height;
-                lines_.Clear();
-                acc.clear();
-                continue;
-            }
-            if (tok == "ET") {
-                Flush();
-                acc.clear();
-                continue;
-            }
-            if (tok == "BDC" || tok == "BMC") {
-                BeginMarked(tok == "BDC" ? std::string_view(acc) : std::string_view());
-                acc.clear();
-                continue;
-            }
-            if (tok == "EMC") {
-                if (!marked_.empty()) marked_.pop_back();
-                acc.clear();
-                continue;
-            }
-            if (tok == "Do") {
-                RunForm(acc);
-                acc.clear();
-                continue;
-            }
-            if (tok == "q") {
-                if (saved_.size() < kMaxSavedStates) {
-                    saved_.emplace_back();
-                    std::copy(ctm_, ctm_ + 6, saved_.back().begin());
-                }
-                else ++savedOverflow_;
-                acc.clear();
-                continue;
-            }
-            if (tok == "Q") {
-                if (savedOverflow_ > 0) {
-                    --savedOverflow_;
-                } else if (!saved_.empty()) {
-                    std::copy(saved_.back().begin(), saved_.back().end(), ctm_);
-                    saved_.pop_back();
-                }
-                acc.clear();
-                continue;
-            }
-            if (tok == "cm") {
-                std::vector<double> v = Numbers(acc, 6);
-                if (v.size() == 6) {
-                    double m[6];
-                    for (int i = 0; i < 6; ++i) m[i] = v[static_cast<size_t>(i)];
-                    double r[6];
-                    Multiply(m, ctm_, r);
-                    bool sane = true;
-                    for (double x : r) sane = sane && std::isfinite(x) && std::fabs(x) <= kMaxCoordinate;
-                    if (sane) std::copy(r, r + 6, ctm_);
-                }
-                acc.clear();
-                continue;
-            }
-            if (IsListedOperator(tok)) {
-                std::string line = acc.empty() ? std::string(tok) : acc + " " + std::string(tok);
-                UpdateState(tok, acc);
-                if (inText_) {
-                    lines_.Add(std::move(line));
-                    if (IsTextShowing(tok)) {
-                        Flush();
-                        inText_ = true;
-                    }
-                }
-            }
-            acc.clear();
+            if (ops_.Take(lx, t)) continue;
+            std::string_view op = lx.TokenText();
+            if (op == "endstream") break;
+            if (op == "BI") SkipInlineImage(lx);
+            else Operator(op);
+            ops_.Clear();
         }
-        // Lines left without a closing text operator make no item.
-        lines_.Clear();
     }
 
 private:
+    void Operator(std::string_view op) {
+        GraphicsState& gs = gs_;
+        // Operators of one or two characters by their bytes; the others
+        // that matter by name below.
+        auto byte = [&op](size_t i) { return static_cast<int>(static_cast<unsigned char>(op[i])); };
+        switch (op.size() == 1 ? byte(0) : op.size() == 2 ? byte(0) << 8 | byte(1) : 0) {
+            case 'B' << 8 | 'T': BeginText(); return;
+            case 'E' << 8 | 'T':
+                // Where the last string ended stays known for the next text
+                // object (see BeginText).
+                inText_ = false;
+                newBlock_ = false;
+                return;
+            case 'q':
+                if (saved_.size() < kMaxSavedStates) saved_.push_back(gs);
+                else ++savedOverflow_;
+                return;
+            case 'Q':
+                if (savedOverflow_ > 0) {
+                    --savedOverflow_;
+                } else if (!saved_.empty()) {
+                    gs = saved_.back();
+                    saved_.pop_back();
+                }
+                return;
+            case 'c' << 8 | 'm':
+                if (ops_.Size() >= 6) {
+                    double m[6], r[6];
+                    for (size_t i = 0; i < 6; ++i) m[i] = ops_.Num(6, i);
+                    Multiply(m, gs.ctm, r);
+                    if (SaneMatrix(r)) std::copy(r, r + 6, gs.ctm);
+                }
+                return;
+            case 'D' << 8 | 'o': RunForm(); return;
+            case 'T' << 8 | 'f':
+                if (ops_.Size() >= 2 && ops_[ops_.Size() - 2].kind == Operand::Name) {
+                    double size = ops_.Back().Value();
+                    gs.font = ops_[ops_.Size() - 2].text;
+                    gs.size = Sane(size, 0);
+                    bool whole = ops_.Back().Whole() && size >= 0 && size < 100000;
+                    gs.wholeSize = whole ? static_cast<int32_t>(size) : -1;
+                }
+                return;
+            case 'T' << 8 | 'L': SetLeading(ops_.Num(1, 0)); return;
+            case 'T' << 8 | 'c': gs.charSpacing = Sane(ops_.Num(1, 0), 0); return;
+            case 'T' << 8 | 'w': gs.wordSpacing = Sane(ops_.Num(1, 0), 0); return;
+            case 'T' << 8 | 'z': gs.hScale = Sane(ops_.Empty() ? 100 : ops_.Num(1, 0), 100) / 100; return;
+            case 'T' << 8 | 's': gs.rise = Sane(ops_.Num(1, 0), 0); return;
+            case 'T' << 8 | 'd': MoveLine(ops_.Num(2, 0), ops_.Num(2, 1)); return;
+            case 'T' << 8 | 'D':
+                gs.leading = Sane(-ops_.Num(2, 1), 0);
+                MoveLine(ops_.Num(2, 0), ops_.Num(2, 1));
+                return;
+            case 'T' << 8 | '*': MoveLine(0, -gs.leading); return;
+            case 'T' << 8 | 'm':
+                for (size_t i = 0; i < 6; ++i) tlm_[i] = ops_.Num(6, i);
+                SetTextMatrix();
+                return;
+            case 'T' << 8 | 'j':
+            case 'T' << 8 | 'J': ShowString(); return;
+            case '\'':
+                MoveLine(0, -gs.leading);
+                ShowString();
+                return;
+            case '"':
+                // aw ac string: word and character spacing, then as "'".
+                if (ops_.Size() >= 3) {
+                    gs.wordSpacing = Sane(ops_.Num(3, 0), 0);
+                    gs.charSpacing = Sane(ops_.Num(3, 1), 0);
+                }
+                MoveLine(0, -gs.leading);
+                ShowString();
+                return;
+            default: break;
+        }
+        if (op == "BDC" || op == "BMC") BeginMarked(op == "BDC");
+        else if (op == "EMC" && !marked_.empty()) marked_.pop_back();
+    }
+
+    void SetLeading(double tl) {
+        gs_.leading = Sane(tl, 0);
+        gs_.leadingSet = true;
+        const Operand* o = ops_.Empty() ? nullptr : &ops_.Back();
+        gs_.leadingIsWhole = o && o->Whole() && tl > -100000 && tl < 100000;
+        gs_.wholeLeading = gs_.leadingIsWhole ? static_cast<int32_t>(tl) : 0;
+    }
+
+    // The font size an item reports: Tf's size when a whole number; else
+    // two points less than a whole leading (10 when the leading is not
+    // one), or 8 without a leading.
+    int32_t ItemFontSize() const {
+        if (gs_.wholeSize >= 0) return gs_.wholeSize;
+        if (!gs_.leadingSet) return 8;
+        return (gs_.leadingIsWhole ? gs_.wholeLeading : 10) - 2;
+    }
+
+    void BeginText() {
+        // Where the last string of the previous text object ended decides
+        // whether the next one continues its word: it is measured when the
+        // next string comes, if that is on its line.
+        bool pending = shown_.active;
+        ResetTextMatrix();
+        if (pending) {
+            shown_.active = true;
+            shown_.moved = true;
+            shown_.crossed = true;
+        }
+        inText_ = true;
+        newBlock_ = true;
+    }
+
     // A form XObject's content is read as if it stood in place of "Do",
-    // with the form's own fonts, as a text object of its own.
-    void RunForm(std::string_view operands) {
+    // in the graphics state of the page there, with the form's own fonts,
+    // as a text object of its own.
+    void RunForm() {
         if (!forms_ || !*forms_ || formDepth_ >= kMaxFormDepth || inText_) return;
-        PdfLexer lx(operands);
-        if (lx.Next() != PdfToken::Name) return;
+        if (ops_.Empty() || ops_[0].kind != Operand::Name) return;
         std::shared_ptr<const std::string> content;
         TDTPDFPageFonts fonts;
-        if (!(*forms_)(std::string(lx.TokenText()), content, fonts) || !content) return;
+        if (!(*forms_)(std::string(ops_[0].text), content, fonts) || !content) return;
         ContentParser inner(page_, &fonts, readerFonts_, forms_, formDepth_ + 1);
-        inner.font_ = font_;
-        inner.fontSize_ = fontSize_;
-        inner.size_ = size_;
-        inner.charSpacing_ = charSpacing_;
-        inner.wordSpacing_ = wordSpacing_;
-        inner.hScale_ = hScale_;
-        std::copy(ctm_, ctm_ + 6, inner.ctm_);
+        inner.gs_ = gs_;
         inner.Run(*content);
     }
 
@@ -280,14 +500,15 @@ private:
         bool used = false;
         std::u16string actualText;
     };
-    void BeginMarked(std::string_view operands) {
+    void BeginMarked(bool withProperties) {
         Marked m;
-        PdfLexer lx(operands);
-        PdfParseObject(lx);  // the tag
-        PdfObject props = PdfParseObject(lx);
-        if (const PdfObject* at = props.Get("ActualText"); at && at->kind == PdfObject::String) {
-            m.hasActualText = true;
-            m.actualText = PdfTextString(at->text);
+        if (withProperties && !ops_.Empty() && ops_.Back().kind == Operand::Dictionary) {
+            PdfLexer lx(ops_.Back().text);
+            PdfObject props = PdfParseObject(lx);
+            if (const PdfObject* at = props.Get("ActualText"); at && at->kind == PdfObject::String) {
+                m.hasActualText = true;
+                m.actualText = PdfTextString(at->text);
+            }
         }
         // Unbalanced BDC operators in damaged content cannot grow the stack
         // without end.
@@ -298,57 +519,6 @@ private:
         for (auto it = marked_.rbegin(); it != marked_.rend(); ++it)
             if (it->hasActualText) return &*it;
         return nullptr;
-    }
-
-    // State that lasts beyond one text object: font, leading, spacing;
-    // and the text matrix, which follows every move and every string shown.
-    void UpdateState(std::string_view op, std::string_view operands) {
-        if (op == "Tf") {
-            std::vector<double> n;
-            PdfLexer lx(operands);
-            if (lx.Next() == PdfToken::Name) {
-                font_ = std::string(lx.TokenText());
-                std::string_view rest = TrimView(operands.substr(lx.Position()));
-                fontSize_ = FontSizeOf(rest, {});
-                size_ = Sane(StrToFloatDef(rest, 0), 0);
-            }
-        } else if (op == "TL") {
-            leading_ = StrToFloatDef(operands, leading_);
-            textLeading_ = Sane(StrToFloatDef(operands, 0), 0);
-        } else if (op == "Tc") {
-            charSpacing_ = Sane(StrToFloatDef(operands, 0), 0);
-        } else if (op == "Tw") {
-            wordSpacing_ = Sane(StrToFloatDef(operands, 0), 0);
-        } else if (op == "Tz") {
-            hScale_ = Sane(StrToFloatDef(operands, 100), 100) / 100;
-        } else if (op == "Td" || op == "TD") {
-            std::vector<double> v = Numbers(operands, 2);
-            double tx = v.size() > 0 ? v[0] : 0, ty = v.size() > 1 ? v[1] : 0;
-            if (op == "TD") textLeading_ = Sane(-ty, 0);
-            MoveLine(tx, ty);
-        } else if (op == "T*") {
-            MoveLine(0, -textLeading_);
-        } else if (op == "Tm") {
-            std::vector<double> v = Numbers(operands, 6);
-            v.resize(6, 0);
-            for (int i = 0; i < 6; ++i) tlm_[i] = v[static_cast<size_t>(i)];
-            SetTextMatrix();
-        } else if (IsTextShowing(op)) {
-            if (op == "\"") {
-                // aw ac string: word and character spacing, then as "'".
-                std::vector<double> v = Numbers(operands, 2);
-                if (v.size() == 2) {
-                    wordSpacing_ = Sane(v[0], 0);
-                    charSpacing_ = Sane(v[1], 0);
-                }
-            }
-            if (op == "'" || op == "\"") MoveLine(0, -textLeading_);
-            ShowText();
-        }
-    }
-
-    static double Sane(double v, double def) {
-        return std::isfinite(v) && std::fabs(v) <= kMaxCoordinate ? v : def;
     }
 
     void ResetTextMatrix() {
@@ -363,24 +533,14 @@ private:
         hasPenEnd_ = false;
         lastText_ = -1;
     }
-    // r := a × b (PDF matrices [a b c d e f], row vectors).
-    static void Multiply(const double* a, const double* b, double* r) {
-        r[0] = a[0] * b[0] + a[1] * b[2];
-        r[1] = a[0] * b[1] + a[1] * b[3];
-        r[2] = a[2] * b[0] + a[3] * b[2];
-        r[3] = a[2] * b[1] + a[3] * b[3];
-        r[4] = a[4] * b[0] + a[5] * b[2] + b[4];
-        r[5] = a[4] * b[1] + a[5] * b[3] + b[5];
-    }
 
     // Starts the text matrix at the line matrix, unless damaged values
     // left it unusable.
     void SetTextMatrix() {
-        for (double v : tlm_)
-            if (!std::isfinite(v) || std::fabs(v) > kMaxCoordinate) {
-                ForgetPen();
-                return;
-            }
+        if (!SaneMatrix(tlm_)) {
+            ForgetPen();
+            return;
+        }
         std::copy(std::begin(tlm_), std::end(tlm_), tm_);
         shown_.moved = true;
     }
@@ -392,10 +552,21 @@ private:
         SetTextMatrix();
     }
 
-    // A string operator's operands: decides whether its text starts a new
-    // word on the line of the previous string. The pen's move past the
-    // string is worked out only when another string follows in the same
-    // text object (most text objects show one string).
+    // Tj, TJ, ' and ": the string's pieces are decoded once; where it
+    // starts decides whether it is a new word (or line), then it becomes
+    // an item.
+    void ShowString() {
+        pieces_.Fill(ops_);
+        ShowText();
+        if (!inText_) return;  // strings outside a text object show nothing
+        EmitString();
+        inText_ = true;
+    }
+
+    // Decides whether the string about to be shown starts a new word on
+    // the line of the previous string. The pen's move past the previous
+    // string is worked out only now, when another string follows it (most
+    // text objects show one string).
     void ShowText() {
         pendingSpace_ = Gap::None;
         gapMeasured_ = false;
@@ -403,7 +574,7 @@ private:
         // Positions are compared on the page: text matrix, then the
         // current transformation.
         double m[6];
-        Multiply(tm_, ctm_, m);
+        Multiply(tm_, gs_.ctm, m);
         if (shown_.active && shown_.crossed && !SameLineAsShown(m)) {
             // A text object on another line: no need to know where the
             // previous one ended (the page breaks the line or sets a space).
@@ -414,14 +585,14 @@ private:
         if (shown_.active) {
             // Strings shown one after another start where the last ended.
             MeasureShown();
-            Multiply(tm_, ctm_, m);
+            Multiply(tm_, gs_.ctm, m);
         }
         double hx = std::sqrt(m[0] * m[0] + m[1] * m[1]);
         double vy = std::sqrt(m[2] * m[2] + m[3] * m[3]);
-        double em = std::fabs(size_ * hScale_) * hx;
+        double em = std::fabs(gs_.size * gs_.hScale) * hx;
         // A superscript or subscript in a smaller size stays on the line of
         // the larger text around it.
-        double lineHeight = std::fabs(size_) * vy;
+        double lineHeight = std::fabs(gs_.size) * vy;
         double sameLine = kSameLine * std::max(lineHeight, penLineHeight_);
         // Vertical writing moves the pen downwards, which this does not follow.
         bool vertical = font && font->Encoding == "/Identity-V";
@@ -445,14 +616,14 @@ private:
         penLineHeight_ = std::isfinite(lineHeight) ? lineHeight : 0;
         shown_.moved = false;
         shown_.crossed = false;
-        shown_.active = inText_;  // Flush keeps the line
+        shown_.active = inText_;
         shown_.font = font;
-        shown_.size = size_;
-        shown_.charSpacing = charSpacing_;
-        shown_.wordSpacing = wordSpacing_;
-        shown_.hScale = hScale_;
+        shown_.size = gs_.size;
+        shown_.charSpacing = gs_.charSpacing;
+        shown_.wordSpacing = gs_.wordSpacing;
+        shown_.hScale = gs_.hScale;
         std::copy(std::begin(tm_), std::end(tm_), shown_.start);
-        std::copy(ctm_, ctm_ + 6, shown_.ctm);
+        std::copy(gs_.ctm, gs_.ctm + 6, shown_.ctm);
     }
 
     // True when a string drawn with matrix m (on the page) starts on the
@@ -466,7 +637,8 @@ private:
         if (!(hx > 0) || !std::isfinite(hx) || !(height > 0) || !std::isfinite(height)) return false;
         double dx = m[4] - s[4], dy = m[5] - s[5];
         double across = (dy * s[0] - dx * s[1]) / hx;
-        return std::fabs(across) <= kSameLine * std::max(height, std::fabs(size_) * std::sqrt(m[2] * m[2] + m[3] * m[3]));
+        return std::fabs(across) <=
+               kSameLine * std::max(height, std::fabs(gs_.size) * std::sqrt(m[2] * m[2] + m[3] * m[3]));
     }
 
     // The pen's move past the last string shown: every glyph's width at the
@@ -482,19 +654,12 @@ private:
         static const TDTPDFFont kNoFont;
         const TDTPDFFont& font = shown_.font ? *shown_.font : kNoFont;
         double tx = 0;
-        PdfLexer lx(LineOperands(shown_.line));
-        int depth = 0;
-        while (true) {
-            PdfToken t = lx.Next();
-            if (t == PdfToken::End) break;
-            if (t == PdfToken::ArrayOpen) ++depth;
-            else if (t == PdfToken::ArrayClose) --depth;
-            else if (t == PdfToken::String || t == PdfToken::HexString) {
-                size_t used = 0;
-                TDTPDFFont::Advance a = font.MeasureText(PdfDecodeString(lx.TokenText(), used));
+        for (const ShownPieces::Piece& p : shown_.pieces.pieces) {
+            if (p.isString) {
+                TDTPDFFont::Advance a = font.MeasureText(shown_.pieces.Bytes(p));
                 tx += a.width / 1000 * shown_.size + a.glyphs * shown_.charSpacing + a.wordSpaces * shown_.wordSpacing;
-            } else if (t == PdfToken::Number && depth > 0) {
-                tx -= NumberValue(lx.TokenText()) / 1000 * shown_.size;
+            } else {
+                tx -= p.adjust / 1000 * shown_.size;
             }
         }
         tx *= shown_.hScale;
@@ -520,21 +685,12 @@ private:
 
     // The font selected by Tf; fonts do not change while a page is read.
     const TDTPDFFont* CurrentFont() {
-        if (font_ != currentFontName_) {
-            currentFontName_ = font_;
-            currentFont_ = FindFont(font_);
+        if (gs_.font != currentFontName_ || !currentFontKnown_) {
+            currentFontName_ = gs_.font;
+            currentFontKnown_ = true;
+            currentFont_ = FindFont(gs_.font);
         }
         return currentFont_;
-    }
-
-    static int32_t FontSizeOf(std::string_view sizeText, std::string_view tl) {
-        int64_t v = 0;
-        int32_t size = PdfTryToInt(sizeText, v) && v >= 0 && v < 100000 ? static_cast<int32_t>(v) : 8;
-        if (size == 8 && !tl.empty()) {
-            int64_t l = 0;
-            size = (PdfTryToInt(tl, l) && l > -100000 && l < 100000 ? static_cast<int32_t>(l) : 10) - 2;
-        }
-        return size;
     }
 
     static std::string Folded(std::string_view s) {
@@ -543,10 +699,10 @@ private:
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         return out;
     }
-    const TDTPDFFont* FindFont(const std::string& name) const {
+    const TDTPDFFont* FindFont(std::string_view name) const {
         if (name.empty()) return nullptr;
         if (fonts_) {
-            auto it = fonts_->find(name);
+            auto it = fonts_->find(std::string(name));
             if (it != fonts_->end()) return it->second;
             // Names differing in ASCII case denote the same font: looked up
             // in a lower-cased index built on the first such miss.
@@ -558,54 +714,51 @@ private:
         return readerFonts_ ? readerFonts_->FindFontByName(name) : nullptr;
     }
 
-    void Flush() {
-        inText_ = false;
-        lines_.RemoveEmptyStrings();
-        bool hasText = false;
-        for (int i = 0; i < lines_.Count() && !hasText; ++i) hasText = IsTextShowing(PdfLineOperator(lines_[i]));
-        if (!hasText) {
-            // Moves without text still move the line.
-            ApplyMoves();
-            lines_.Clear();
-            newBlock_ = false;
-            return;
+    // Where the string about to be shown starts, in the frame of its own
+    // baseline: left along the baseline, top across it, growing down the
+    // page. Upright text gives the page position; rotated text keeps one
+    // top for a whole line of it.
+    void StringPosition(double& left, double& top) const {
+        double x = showAt_[4], y = showAt_[5];
+        double hx = std::sqrt(showAt_[0] * showAt_[0] + showAt_[1] * showAt_[1]);
+        double ux = 1, uy = 0;
+        if (hx > 0 && std::isfinite(hx)) {
+            ux = showAt_[0] / hx;
+            uy = showAt_[1] / hx;
         }
-        std::string tf = lines_.GetValue("Tf", true);
-        std::string fontName;
-        int32_t fontSize = 0;
-        if (!tf.empty() && tf[0] == '/') {
-            size_t sp = tf.find_first_of(" \t\r\n");
-            fontName = tf.substr(0, sp);
-            std::string rest = sp == std::string::npos ? std::string() : std::string(TrimView(tf.substr(sp)));
-            fontSize = FontSizeOf(rest, lines_.GetValue("TL", true));
-        } else if (tf.empty()) {
-            fontName = font_;
-            fontSize = fontSize_;
-        }
+        left = x * ux + y * uy;
+        top = page_.Height - (y * ux - x * uy);
+        if (!std::isfinite(left) || std::fabs(left) > kMaxCoordinate) left = 0;
+        if (!std::isfinite(top) || std::fabs(top) > kMaxCoordinate) top = 0;
+    }
+
+    // The text of the string just shown, decoded in the current font, as
+    // one item.
+    void EmitString() {
+        const TDTPDFFont* font = CurrentFont();
         // Character spacing above one unit spaces out the characters of
         // fonts with a ToUnicode CMap.
-        std::string tc = lines_.GetValue("Tc", false);
-        double spacing = StrToFloatDef(tc, 0);
-        const TDTPDFFont* font = FindFont(fontName);
-        bool addSpace = spacing > 1.0 && font && !font->CMap().empty();
-
-        std::u16string text;
-        for (int i = 0; i < lines_.Count(); ++i) {
-            std::string_view line = lines_[i];
-            std::string_view op = PdfLineOperator(line);
-            if (op == "'" || op == "\"" || op == "T*" || op == "Td" || op == "TD" || op == "Tm") ApplyMove(line);
-            if (IsTextShowing(op)) text += PdfShownText(LineOperands(line), font, addSpace);
-        }
+        bool addSpace = gs_.charSpacing > 1.0 && font && !font->CMap().empty();
+        std::u16string text = ShownText(pieces_, font, addSpace);
         if (Marked* span = ActualTextSpan()) {
             text = span->used ? std::u16string() : span->actualText;
             span->used = true;
         }
+        double left = 0, top = 0;
+        StringPosition(left, top);
+        AddTextItem(std::move(text), gs_.font, ItemFontSize(), left, top);
+        // The string just shown is measured when the next one comes.
+        if (shown_.active) std::swap(shown_.pieces, pieces_);
+        newBlock_ = false;
+    }
+
+    // Adds one item of text at (left, top) unless it repeats the last one
+    // where it was drawn; decides from the gap measured before it whether
+    // it starts a word of its own or continues the previous item's.
+    void AddTextItem(std::u16string text, std::string_view fontName, int32_t fontSize, double left, double top) {
         if (Overprinted(text)) {
             // The same string drawn again where it was: nothing new to read.
             pendingSpace_ = Gap::None;
-            if (shown_.active) lines_.TakeLast(shown_.line);
-            lines_.Clear();
-            newBlock_ = false;
             return;
         }
         TDTPDFItems& items = page_.Items();
@@ -617,26 +770,22 @@ private:
         // A word broken at a hyphen at the end of a line stays one word.
         bool apart = pendingSpace_ == Gap::Word ||
                      (pendingSpace_ == Gap::OtherLine && hasLast && !EndsWithHyphen(lastText) &&
-                      std::fabs(lastTop - lineTop_) <= 5);
+                      std::fabs(lastTop - top) <= 5);
         if (apart && hasLast && !text.empty() && text[0] != u' ' && lastText.back() != u' ')
             text.insert(text.begin(), u' ');
         // A text object that starts where the previous one's last string
         // ended, on its line, continues its word (glyphs placed one by one).
         bool joinsPrevious = newBlock_ && gapMeasured_ && pendingSpace_ == Gap::None && hasLast &&
-                             std::fabs(lastTop - lineTop_) <= 5;
+                             std::fabs(lastTop - top) <= 5;
         pendingSpace_ = Gap::None;
         gapMeasured_ = false;
-        items.AddText(text, fontName, fontSize, lineLeft_, lineTop_, !newBlock_, joinsPrevious);
+        items.AddText(text, fontName, fontSize, left, top, !newBlock_, joinsPrevious);
         if (!text.empty()) {
             lastText_ = items.Count() - 1;
             lastDrawnAt_[0] = showAt_[4];
             lastDrawnAt_[1] = showAt_[5];
             lastDrawnEm_ = showEm_;
         }
-        // The string just shown is measured when the next one comes.
-        if (shown_.active) lines_.TakeLast(shown_.line);
-        lines_.Clear();
-        newBlock_ = false;
     }
 
     // True when text repeats the last string drawn, at nearly its place.
@@ -648,55 +797,30 @@ private:
                std::fabs(showAt_[5] - lastDrawnAt_[1]) <= tolerance;
     }
 
-    void ApplyMoves() {
-        for (int i = 0; i < lines_.Count(); ++i) ApplyMove(lines_[i]);
-    }
-
-    void ApplyMove(std::string_view line) {
-        std::string_view op = PdfLineOperator(line);
-        std::string_view operands = LineOperands(line);
-        if (op == "Td" || op == "TD") {
-            std::vector<double> v = Numbers(operands, 2);
-            double tx = v.size() > 0 ? v[0] : 0, ty = v.size() > 1 ? v[1] : 0;
-            lineLeft_ += tx;
-            lineTop_ -= ty;
-            if (op == "TD") leading_ = -ty;
-        } else if (op == "Tm") {
-            std::vector<double> v = Numbers(operands, 6);
-            lineLeft_ = v.size() > 4 ? v[4] : 0;
-            lineTop_ = page_.Height - (v.size() > 5 ? v[5] : 0);
-        } else if (op == "T*" || op == "'" || op == "\"") {
-            lineTop_ += leading_;
-        }
-        if (!std::isfinite(lineLeft_) || std::fabs(lineLeft_) > 1e9) lineLeft_ = 0;
-        if (!std::isfinite(lineTop_) || std::fabs(lineTop_) > 1e9) lineTop_ = 0;
-    }
-
     TDTPDFPage& page_;
     const TDTPDFPageFonts* fonts_;
     mutable std::map<std::string, const TDTPDFFont*> fontsFolded_;  // fonts_ by lower-cased name
     const TDTPDFFonts* readerFonts_;
-    TDTWTagValues lines_;
+    OperandStack ops_;
+    ShownPieces pieces_;  // the string being shown
     bool inText_ = false;
     bool newBlock_ = false;
-    double lineLeft_ = 0, lineTop_ = 0;
-    double leading_ = 0;
-    std::string font_;
-    int32_t fontSize_ = 0;
     std::vector<Marked> marked_;
-    // Text state for the pen position: font size, spacing, horizontal
-    // scaling (a fraction), leading; the text and line matrices.
-    double size_ = 0, charSpacing_ = 0, wordSpacing_ = 0, hScale_ = 1, textLeading_ = 0;
+    // The graphics state and the saved ones (q / Q).
+    GraphicsState gs_;
+    std::vector<GraphicsState> saved_;
+    size_t savedOverflow_ = 0;
+    // The text and line matrices.
     double tm_[6] = {1, 0, 0, 1, 0, 0}, tlm_[6] = {1, 0, 0, 1, 0, 0};
     // Where the last string shown in this text object ended.
     double penEnd_[2] = {0, 0};
     double penLineHeight_ = 0;  // font size of the last string, as drawn
     bool hasPenEnd_ = false;
-    // The last string shown in this text object, until it is measured, with
-    // the state it was shown in; moved once the text matrix was set since.
+    // The last string shown, until it is measured, with the state it was
+    // shown in; moved once the text matrix was set since.
     struct Shown {
         bool active = false, moved = false;
-        std::string line;  // the operator's line, operands first
+        ShownPieces pieces;
         const TDTPDFFont* font = nullptr;
         double size = 0, charSpacing = 0, wordSpacing = 0, hScale = 1;
         double start[6] = {1, 0, 0, 1, 0, 0};
@@ -704,16 +828,12 @@ private:
         bool crossed = false;  // shown in an earlier text object
     };
     Shown shown_;
-    std::string currentFontName_;
+    std::string_view currentFontName_;
+    bool currentFontKnown_ = false;
     const TDTPDFFont* currentFont_ = nullptr;
     enum class Gap { None, Word, OtherLine };
     Gap pendingSpace_ = Gap::None;
-    // The last item with text on this page.
     int lastText_ = -1;  // index of the last item with text on the page
-    // The current transformation matrix and the saved ones (q / Q).
-    double ctm_[6] = {1, 0, 0, 1, 0, 0};
-    std::vector<std::array<double, 6>> saved_;
-    size_t savedOverflow_ = 0;
     // The string being shown: its matrix on the page and font size there;
     // where the last string with text was drawn.
     double showAt_[6] = {1, 0, 0, 1, 0, 0};
@@ -728,6 +848,19 @@ private:
     const TDTPDFFormResolver* forms_;
     int formDepth_;
 };
+
+std::string_view TrimView(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && PdfIsWhite(s[b])) ++b;
+    while (e > b && PdfIsWhite(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+// The operands of a line (everything before its operator), trimmed.
+std::string_view LineOperands(std::string_view line) {
+    std::string_view op = PdfLineOperator(line);
+    return TrimView(line.substr(0, line.size() - op.size()));
+}
 
 }  // namespace
 
@@ -752,7 +885,7 @@ std::string TDTWTagValues::GetAllTextTags() const {
     std::string out;
     for (const auto& line : lines_) {
         std::string_view op = PdfLineOperator(line);
-        if (IsTextShowing(op)) out += LineOperands(line);
+        if (op == "Tj" || op == "TJ" || op == "'" || op == "\"") out += LineOperands(line);
     }
     return out;
 }
@@ -768,30 +901,13 @@ void TDTWTagValues::RemoveEmptyStrings() {
 }
 
 std::u16string PdfShownText(std::string_view operands, const TDTPDFFont* font, bool addSpace) {
-    std::u16string out;
+    OperandStack ops;
     PdfLexer lx(operands);
-    int depth = 0;
-    bool wordSpace = false;
-    while (true) {
-        PdfToken t = lx.Next();
-        if (t == PdfToken::End) break;
-        if (t == PdfToken::ArrayOpen) ++depth;
-        else if (t == PdfToken::ArrayClose) --depth;
-        else if (t == PdfToken::String || t == PdfToken::HexString) {
-            size_t used = 0;
-            std::u16string part = DecodeBytes(PdfDecodeString(lx.TokenText(), used), font, addSpace);
-            if (part.empty()) continue;
-            if ((addSpace || wordSpace) && !out.empty() && out.back() != u' ' && part[0] != u' ') out.push_back(u' ');
-            wordSpace = false;
-            out += part;
-        } else if (t == PdfToken::Number && depth > 0) {
-            // Kerning inside TJ: a large negative adjustment moves the pen
-            // by a word space.
-            double adj = NumberValue(lx.TokenText());
-            if (adj < kWordSpaceAdjustment && !out.empty()) wordSpace = true;
-        }
+    for (PdfToken t = lx.Next(); t != PdfToken::End && ops.Take(lx, t); t = lx.Next()) {
     }
-    return out;
+    ShownPieces pieces;
+    pieces.Fill(ops);
+    return ShownText(pieces, font, addSpace);
 }
 
 void TDTPDFPages::ParseContents(std::string_view strContent, std::string_view strMediaBox,
@@ -800,10 +916,14 @@ void TDTPDFPages::ParseContents(std::string_view strContent, std::string_view st
     if (strContent.empty()) return;
     size_t open = strMediaBox.find('['), close = strMediaBox.find(']');
     if (open != std::string_view::npos && close != std::string_view::npos && open < close) {
-        std::vector<double> v = Numbers(strMediaBox.substr(open + 1, close - open - 1), 4);
+        PdfLexer lx(strMediaBox.substr(open + 1, close - open - 1));
         int32_t* fields[] = {&page->Left, &page->Top, &page->Width, &page->Height};
-        for (size_t i = 0; i < v.size(); ++i)
-            if (std::isfinite(v[i]) && std::fabs(v[i]) < 1e7) *fields[i] = static_cast<int32_t>(std::lround(v[i]));
+        for (int32_t* field : fields) {
+            PdfToken t = lx.Next();
+            if (t == PdfToken::End) break;
+            double v = t == PdfToken::Number ? NumberValue(lx.TokenText()) : 0;
+            if (std::isfinite(v) && std::fabs(v) < 1e7) *field = static_cast<int32_t>(std::lround(v));
+        }
     }
     ContentParser parser(*page, fonts, FPDFReader ? &FPDFReader->Fonts() : nullptr, forms);
     parser.Run(strContent);

@@ -1,6 +1,9 @@
-// Reading the text of a page's content stream: operands are gathered with
-// their operators into lines, and every text-showing operator turns the
-// lines gathered so far into one positioned text item.
+// Reading the text of a page's content stream (TDTPDFPages::ParseContents):
+// each operator's operands are read once onto a typed stack, a text state
+// (text and line matrices, leading, font, Tc, Tw, Tz, rise, the CTM with q/Q)
+// follows them, and every text-showing operator adds one positioned text
+// item. Also here: helpers on operator lines ("operands operator" text) for
+// callers that keep content as such lines.
 #pragma once
 
 #include <string>

@@ -197,11 +197,10 @@ TEST(PdfWordGap, LinesAndRaisedText) {
     // A superscript in a smaller size right after the text is part of it.
     EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td (km) Tj /F1 7 Tf 10.2 3.6 Td (2) Tj /F1 10 Tf 3.6 -3.6 Td (\\)) Tj ET"),
               u"km2)");
-    // A new line in a scaled matrix moves less than the page's line test
-    // notices; its first word still does not run into the last one.
-    EXPECT_EQ(p.Text("BT /F1 1 Tf 12 0 0 12 72 700 Tm (one) Tj 0 -1.2 Td (two) Tj ET"), u"one two");
-    // ... except after a hyphen that broke a word across the lines.
-    EXPECT_EQ(p.Text("BT /F1 1 Tf 12 0 0 12 72 700 Tm (eco-) Tj 0 -1.2 Td (systems) Tj ET"), u"eco-systems");
+    // A new line in a scaled matrix is as far down the page as the matrix
+    // makes it (1.2 units of 12 points): a line break, hyphen or not.
+    EXPECT_EQ(p.Text("BT /F1 1 Tf 12 0 0 12 72 700 Tm (one) Tj 0 -1.2 Td (two) Tj ET"), u"one\r\ntwo");
+    EXPECT_EQ(p.Text("BT /F1 1 Tf 12 0 0 12 72 700 Tm (eco-) Tj 0 -1.2 Td (systems) Tj ET"), u"eco-\r\nsystems");
     // Lines far enough apart break as before.
     EXPECT_EQ(p.Text("BT /F1 10 Tf 72 700 Td (one) Tj 0 -12 Td (two) Tj ET"), u"one\r\ntwo");
 }
