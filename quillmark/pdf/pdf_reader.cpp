@@ -9,7 +9,6 @@ namespace {
 
 // Nested lookups (an indirect /Length inside an object stream inside ...)
 // never go deeper than this.
-constexpr int kMaxLookupDepth = 16;
 
 // The "<< ... >>" starting at text[pos] (which must be "<<"), without the
 // brackets; nested dictionaries are balanced. Runs to the end when unclosed.
@@ -95,17 +94,9 @@ std::string TDTPDFReader::GetBodyByRefNo(int32_t objNumber) {
     const TDTPDFXRef* item = FXRefs.GetItem(objNumber - StartCrossRef);
     if (!item) return {};
     if (item->Kind == xrkCompressed) {
-        if (depth_ >= kMaxLookupDepth) return {};
-        ++depth_;
-        std::string body;
-        try {
-            body = ObjectFromStream(item->ObjNumber, item->Offset, objNumber);
-        } catch (...) {
-            --depth_;
-            throw;
-        }
-        --depth_;
-        return body;
+        TLookupLevel level(depth_);
+        if (!level.Entered()) return {};
+        return ObjectFromStream(item->ObjNumber, item->Offset, objNumber);
     }
     int64_t offset = FXRefs.GetOffsetForXRef(objNumber - StartCrossRef);
     int64_t size = static_cast<int64_t>(data_.size());
@@ -124,6 +115,12 @@ std::string TDTPDFReader::GetBodyByRefNo(int32_t objNumber) {
     return data_.substr(static_cast<size_t>(offset), static_cast<size_t>(end - offset));
 }
 
+std::optional<std::string> TDTPDFReader::NestedBody(int32_t ref) {
+    TLookupLevel level(depth_);
+    if (!level.Entered()) return std::nullopt;
+    return GetBodyByRefNo(ref);
+}
+
 std::string TDTPDFReader::GetDoubleBracketValue(std::string_view key, std::string_view text) {
     size_t p = PdfFindKey(text, key);
     if (p == std::string_view::npos) return {};
@@ -133,16 +130,10 @@ std::string TDTPDFReader::GetDoubleBracketValue(std::string_view key, std::strin
     // Not an inline dictionary: the key names the object that holds it.
     int32_t ref = 0;
     size_t pos = i;
-    if (!PdfNextReference(text, pos, ref) || depth_ >= kMaxLookupDepth) return {};
-    ++depth_;
-    std::string body;
-    try {
-        body = PdfLower(GetBodyByRefNo(ref));
-    } catch (...) {
-        --depth_;
-        throw;
-    }
-    --depth_;
+    if (!PdfNextReference(text, pos, ref)) return {};
+    std::optional<std::string> nested = NestedBody(ref);
+    if (!nested) return {};
+    std::string body = PdfLower(*nested);
     size_t open = body.find("<<");
     if (open == std::string::npos) return {};
     return Trim(BalancedDictionary(body, open));

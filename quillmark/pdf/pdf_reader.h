@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -223,6 +224,29 @@ protected:
     };
     std::map<int32_t, ObjectStreamCache> objectStreams_;
     int depth_ = 0;  // nesting of indirect lookups (lengths, references)
+    // One level of that nesting, held while a lookup follows a reference:
+    // Entered() is false at the bound, where the lookup gives up. Leaving
+    // the scope (by return or exception) gives the level back.
+    static constexpr int kMaxLookupDepth = 16;
+    class TLookupLevel {
+    public:
+        explicit TLookupLevel(int& depth) : depth_(depth), entered_(depth < kMaxLookupDepth) {
+            if (entered_) ++depth_;
+        }
+        ~TLookupLevel() {
+            if (entered_) --depth_;
+        }
+        TLookupLevel(const TLookupLevel&) = delete;
+        TLookupLevel& operator=(const TLookupLevel&) = delete;
+        bool Entered() const { return entered_; }
+
+    private:
+        int& depth_;
+        bool entered_;
+    };
+    // The text of object ref, fetched one lookup level down; nullopt at the
+    // bound.
+    std::optional<std::string> NestedBody(int32_t ref);
     bool scanned_ = false;
     bool scanIndexed_ = false;
     std::vector<FoundObject> foundObjects_;

@@ -13,8 +13,6 @@ namespace quillmark {
 
 namespace {
 
-constexpr int kMaxLookupDepth = 16;
-
 // The "stream" keyword that starts the data: the first one followed by a
 // line end (or white space, which broken writers use). npos when none.
 size_t FindStreamKeyword(std::string_view lower) {
@@ -149,12 +147,8 @@ std::string TDTPDFReader::DecodeStreamObject(std::string_view objectText, int32_
     if (keyword == std::string_view::npos) return {};
     // Lengths, filters and parameters may be indirect objects, which may sit
     // in object streams: the chain is bounded.
-    if (depth_ >= kMaxLookupDepth) return {};
-    struct DepthGuard {
-        int& depth;
-        explicit DepthGuard(int& d) : depth(d) { ++depth; }
-        ~DepthGuard() { --depth; }
-    } guard(depth_);
+    TLookupLevel level(depth_);
+    if (!level.Entered()) return {};
 
     PdfObject dict = PdfParseObjectBody(objectText.substr(0, keyword));
     auto entry = [&](std::string_view key) {
@@ -230,17 +224,9 @@ int32_t TDTPDFReader::GetLengthValue(std::string_view objectText, std::string_vi
     std::string_view rest = std::string_view(lower).substr(start, 32);
     size_t slash = rest.find('/');
     if (PdfNextReference(rest, refPos = 0, ref) && (slash == std::string_view::npos || refPos <= slash)) {
-        if (depth_ >= kMaxLookupDepth) return 0;
-        ++depth_;
-        std::string body;
-        try {
-            body = PdfLower(GetBodyByRefNo(ref));
-        } catch (...) {
-            --depth_;
-            throw;
-        }
-        --depth_;
-        std::string v = GetRefBody(body, "obj", false);
+        std::optional<std::string> nested = NestedBody(ref);
+        if (!nested) return 0;
+        std::string v = GetRefBody(PdfLower(*nested), "obj", false);
         size_t e = 0;
         while (e < v.size() && v[e] >= '0' && v[e] <= '9') ++e;
         value = PdfToInt(std::string_view(v).substr(0, e), 0);
@@ -258,21 +244,14 @@ std::string TDTPDFReader::ResolveDictionaryEntry(std::string_view lowerDict, std
     size_t pos = i;
     int32_t ref = 0;
     if (i >= lowerDict.size() || lowerDict[i] < '0' || lowerDict[i] > '9' ||
-        !PdfNextReference(lowerDict, pos, ref) || depth_ >= kMaxLookupDepth)
+        !PdfNextReference(lowerDict, pos, ref))
         return std::string(lowerDict);
     // Only a reference that is the whole value: "3 0 r" right after the key.
     std::string_view between = lowerDict.substr(i, pos - i);
     if (between.find_first_not_of("0123456789 \t\r\n\fr") != std::string_view::npos) return std::string(lowerDict);
-    ++depth_;
-    std::string body;
-    try {
-        body = PdfLower(GetBodyByRefNo(ref));
-    } catch (...) {
-        --depth_;
-        throw;
-    }
-    --depth_;
-    std::string value = GetRefBody(body, "obj", false);
+    std::optional<std::string> nested = NestedBody(ref);
+    if (!nested) return std::string(lowerDict);
+    std::string value = GetRefBody(PdfLower(*nested), "obj", false);
     if (value.size() >= 6 && value.compare(value.size() - 6, 6, "endobj") == 0) value.resize(value.size() - 6);
     return std::string(lowerDict.substr(0, i)) + value + " " + std::string(lowerDict.substr(pos));
 }
