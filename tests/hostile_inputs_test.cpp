@@ -176,13 +176,7 @@ std::string DocxOfSmallTags() {
     xml.reserve(41 << 20);
     for (int i = 0; i < 10000000; ++i) xml += "<a/>";
     xml += "</w:body></w:document>";
-    test::ZipBuilder z;
-    z.Add("[Content_Types].xml",
-          "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-          "content-types\"><Override PartName=\"/word/document.xml\" ContentType=\"application/"
-          "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/></Types>");
-    z.Add("word/document.xml", xml);
-    return z.Build();
+    return test::DocxOfDocument(std::move(xml));
 }
 
 // A compound file of 3,000 directory entries that all name the sectors of

@@ -26,13 +26,7 @@ std::string DocxOfParagraphs(int paragraphs) {
     xml.reserve(xml.size() + paragraph.size() * paragraphs + 64);
     for (int i = 0; i < paragraphs; ++i) xml += paragraph;
     xml += "</w:body></w:document>";
-    test::ZipBuilder z;
-    z.Add("[Content_Types].xml",
-          "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-          "content-types\"><Override PartName=\"/word/document.xml\" ContentType=\"application/"
-          "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/></Types>");
-    z.Add("word/document.xml", xml);
-    return z.Build();
+    return test::DocxOfDocument(std::move(xml));
 }
 
 enum Outcome : int { kText = 0, kLimit = 1, kOther = 2 };

@@ -137,4 +137,14 @@ std::string ZipBuilder::Build() const {
     return out;
 }
 
+std::string DocxOfDocument(std::string documentXml) {
+    ZipBuilder z;
+    z.Add("[Content_Types].xml",
+          "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+          "content-types\"><Override PartName=\"/word/document.xml\" ContentType=\"application/"
+          "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/></Types>");
+    z.Add("word/document.xml", std::move(documentXml));
+    return z.Build();
+}
+
 }  // namespace quillmark::test

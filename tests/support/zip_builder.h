@@ -42,6 +42,9 @@ struct ZipBuilder {
     std::string Build() const;
 };
 
+// A .docx package of one document part (and its content types).
+std::string DocxOfDocument(std::string documentXml);
+
 // Raw deflate (no zlib wrapper), as zip members store it.
 std::string RawDeflate(std::string_view data);
 
