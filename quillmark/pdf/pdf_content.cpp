@@ -249,30 +249,66 @@ struct ShownPieces {
     }
 };
 
-std::u16string DecodeBytes(std::string_view bytes, const TDTPDFFont* font, bool addSpace) {
-    if (font) return font->DecodeText(bytes, addSpace);
+std::u16string DecodeBytes(std::string_view bytes, const TDTPDFFont* font, bool addSpace,
+                           std::vector<TDTPDFFont::BlankRun>* blanks) {
+    if (font) return font->DecodeText(bytes, addSpace, blanks);
     std::u16string out;
     for (unsigned char b : bytes)
         if (kWinAnsiEncoding[b]) out.push_back(kWinAnsiEncoding[b]);
     return out;
 }
 
+// How far a text-showing operator moves the pen without drawing text
+// before its first character (lead) and after its last (trail): TJ
+// adjustments and glyphs that give no text, in thousandths of the font
+// size. A string without text has it all as lead.
+struct BlankEdges {
+    double lead = 0, trail = 0;
+};
+
 // The text of a string operator's pieces. A TJ adjustment that moves the
-// pen by a word space stands for a space.
-std::u16string ShownText(const ShownPieces& shown, const TDTPDFFont* font, bool addSpace) {
+// pen by a word space stands for a space, and so does a run of glyphs that
+// give no text (with the adjustments among them) wider than a fraction of
+// the font's space: the text on either side is drawn that far apart.
+std::u16string ShownText(const ShownPieces& shown, const TDTPDFFont* font, bool addSpace, BlankEdges* edges = nullptr) {
     std::u16string out;
     bool wordSpace = false;
+    double blank = 0;          // the pen's move since the last character
+    bool blankGlyphs = false;  // part of it is glyphs
+    double space = kSpaceFraction * (font ? font->SpaceWidth() : 250);
+    std::vector<TDTPDFFont::BlankRun> runs;
+    BlankEdges found;
     for (const ShownPieces::Piece& p : shown.pieces) {
         if (!p.isString) {
             if (p.adjust < kWordSpaceAdjustment && !out.empty()) wordSpace = true;
+            blank -= p.adjust;
             continue;
         }
-        std::u16string part = DecodeBytes(shown.Bytes(p), font, addSpace);
-        if (part.empty()) continue;
-        if ((addSpace || wordSpace) && !out.empty() && out.back() != u' ' && part[0] != u' ') out.push_back(u' ');
-        wordSpace = false;
-        out += part;
+        runs.clear();
+        std::u16string part = DecodeBytes(shown.Bytes(p), font, addSpace, &runs);
+        size_t from = 0;
+        for (size_t r = 0;; ++r) {
+            size_t to = r < runs.size() ? std::min(runs[r].at, part.size()) : part.size();
+            if (to > from) {
+                if (out.empty()) {
+                    found.lead = blank;
+                } else if (((addSpace && from == 0) || wordSpace || (blankGlyphs && blank > space)) &&
+                           out.back() != u' ' && part[from] != u' ') {
+                    out.push_back(u' ');
+                }
+                out.append(part, from, to - from);
+                wordSpace = blankGlyphs = false;
+                blank = 0;
+                from = to;
+            }
+            if (r >= runs.size()) break;
+            blank += runs[r].width;
+            blankGlyphs = blankGlyphs || runs[r].width > 0;
+        }
     }
+    if (out.empty()) found.lead = blank;
+    else found.trail = blank;
+    if (edges) *edges = found;
     return out;
 }
 
@@ -556,20 +592,33 @@ private:
     // starts decides whether it is a new word (or line), then it becomes
     // an item.
     void ShowString() {
+        if (!inText_) {
+            // A string shown outside BT ... ET (damaged content, a misspelt
+            // BT) is still drawn by viewers, where the text matrix stands.
+            inText_ = true;
+            newBlock_ = true;
+        }
         pieces_.Fill(ops_);
-        ShowText();
-        if (!inText_) return;  // strings outside a text object show nothing
-        EmitString();
-        inText_ = true;
+        const TDTPDFFont* font = CurrentFont();
+        // Character spacing above one unit spaces out the characters of
+        // fonts with a ToUnicode CMap.
+        bool addSpace = gs_.charSpacing > 1.0 && font && !font->CMap().empty();
+        BlankEdges edges;
+        std::u16string text = ShownText(pieces_, font, addSpace, &edges);
+        ShowText(edges, !text.empty());
+        EmitString(std::move(text));
     }
 
     // Decides whether the string about to be shown starts a new word on
     // the line of the previous string. The pen's move past the previous
     // string is worked out only now, when another string follows it (most
     // text objects show one string).
-    void ShowText() {
+    void ShowText(const BlankEdges& edges, bool hasText) {
         pendingSpace_ = Gap::None;
         gapMeasured_ = false;
+        lineTolerance_ = -1;
+        double blankBefore = blankRun_;
+        blankRun_ = 0;
         const TDTPDFFont* font = CurrentFont();
         // Positions are compared on the page: text matrix, then the
         // current transformation.
@@ -604,13 +653,25 @@ private:
             // (a symbol font's wide "space" says little about the words).
             double space = std::min(penFont_ ? penFont_->SpaceWidth() : 1000, font ? font->SpaceWidth() : 250);
             space = space / 1000 * em;
-            if (std::fabs(across) > sameLine) pendingSpace_ = Gap::OtherLine;
-            else if (along > kSpaceFraction * space) pendingSpace_ = Gap::Word;
+            // Between the last character and the next lie the gap, what the
+            // previous string drew without text after its last character
+            // and what this one draws before its first.
+            double blank = blankBefore + edges.lead / 1000 * em;
+            if (std::fabs(across) > sameLine) {
+                pendingSpace_ = Gap::OtherLine;
+            } else {
+                if (along + blank > kSpaceFraction * space) pendingSpace_ = Gap::Word;
+                lineTolerance_ = sameLine;
+                // A string without text leaves the gap open for the next.
+                if (!hasText && std::isfinite(along + blank)) blankRun_ = along + blank;
+            }
             // A string that starts back over the previous one (a halo
             // drawn under the text, a second column) does not continue it.
             gapMeasured_ = penReliable_ && std::isfinite(along) && std::isfinite(across) &&
                            along >= -kOverprint * em;
         }
+        double edge = (hasText ? edges.trail : edges.lead) / 1000 * em;
+        if ((hasText || lineTolerance_ < 0) && std::isfinite(edge)) blankRun_ = edge;
         std::copy(m, m + 6, showAt_);
         showEm_ = std::isfinite(em) ? em : 0;
         penLineHeight_ = std::isfinite(lineHeight) ? lineHeight : 0;
@@ -734,12 +795,7 @@ private:
 
     // The text of the string just shown, decoded in the current font, as
     // one item.
-    void EmitString() {
-        const TDTPDFFont* font = CurrentFont();
-        // Character spacing above one unit spaces out the characters of
-        // fonts with a ToUnicode CMap.
-        bool addSpace = gs_.charSpacing > 1.0 && font && !font->CMap().empty();
-        std::u16string text = ShownText(pieces_, font, addSpace);
+    void EmitString(std::u16string text) {
         if (Marked* span = ActualTextSpan()) {
             text = span->used ? std::u16string() : span->actualText;
             span->used = true;
@@ -765,6 +821,11 @@ private:
         bool hasLast = lastText_ >= 0;
         std::u16string_view lastText = hasLast ? items.TextOf(lastText_) : std::u16string_view();
         double lastTop = hasLast ? items.TopOf(lastText_) : 0;
+        // A superscript or subscript measured on the line of the text
+        // before it (within half the larger size) stays on that line,
+        // however far it is raised or lowered.
+        if (hasLast && lineTolerance_ > 0 && std::fabs(lastTop - top) > 5 && std::fabs(lastTop - top) <= lineTolerance_)
+            top = lastTop;
         // A string apart from the previous one on its line, or on another
         // line that the page's text would not break at, is a word of its own.
         // A word broken at a hyphen at the end of a line stays one word.
@@ -777,6 +838,7 @@ private:
         // ended, on its line, continues its word (glyphs placed one by one).
         bool joinsPrevious = newBlock_ && gapMeasured_ && pendingSpace_ == Gap::None && hasLast &&
                              std::fabs(lastTop - top) <= 5;
+
         pendingSpace_ = Gap::None;
         gapMeasured_ = false;
         items.AddText(text, fontName, fontSize, left, top, !newBlock_, joinsPrevious);
@@ -845,6 +907,11 @@ private:
     const TDTPDFFont* penFont_ = nullptr;
     bool penReliable_ = false;
     bool gapMeasured_ = false;
+    // Whether the string being shown was measured on the line of the pen
+    // (the tolerance across it, page units; < 0: not), and what was drawn
+    // without text since the last character (page units along the line).
+    double lineTolerance_ = -1;
+    double blankRun_ = 0;
     const TDTPDFFormResolver* forms_;
     int formDepth_;
 };

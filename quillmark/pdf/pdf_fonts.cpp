@@ -49,6 +49,33 @@ constexpr double kMaxWidth = 10000;
 // shown in pieces are not taken apart; a gap between words is wider still.
 constexpr double kDefaultWidth = 600;
 
+// The encoding a Type 1 font program sets up in its clear-text part
+// ("/Encoding 256 array ... dup 12 /fi put ... readonly def"): the glyph
+// name of each code it lists. A program that uses the standard encoding
+// ("/Encoding StandardEncoding def") lists none.
+void Type1Encoding(std::string_view program, std::vector<std::string>& names) {
+    names.assign(256, std::string());
+    // The encoding comes before the encrypted part.
+    size_t end = std::min(program.find("eexec"), program.size());
+    size_t at = program.substr(0, end).find("/Encoding");
+    if (at == std::string_view::npos) return;
+    PdfLexer lx(program.substr(at + 9, end - at - 9));
+    // Tokens "dup CODE /NAME put", until the definition ends.
+    std::string_view window[4];
+    int seen = 0;
+    for (PdfToken t = lx.Next(); t != PdfToken::End; t = lx.Next()) {
+        std::string_view tok = lx.TokenText();
+        if (t == PdfToken::Keyword && (tok == "def" || tok == "readonly" || tok == "StandardEncoding")) return;
+        for (int i = 0; i < 3; ++i) window[i] = window[i + 1];
+        window[3] = t == PdfToken::Name || t == PdfToken::Number || t == PdfToken::Keyword ? tok : std::string_view();
+        if (++seen >= 4 && window[0] == "dup" && window[3] == "put" && window[2].size() > 1 && window[2][0] == '/') {
+            double code = StrToFloatDef(window[1], -1);
+            if (code >= 0 && code < 256 && code == std::floor(code))
+                names[static_cast<size_t>(code)] = std::string(window[2].substr(1));
+        }
+    }
+}
+
 float SaneWidth(double w) {
     if (!std::isfinite(w) || w < 0) return 0;
     return static_cast<float>(std::min(w, kMaxWidth));
@@ -108,7 +135,21 @@ void TDTPDFFont::SetupEncoding(const PdfObject& font, const std::function<PdfObj
             base = PdfEncodingTable(b->text);
         diffs = enc.Get("Differences");
     }
-    if (!base) base = subtype && subtype->IsName("Type1") ? kStandardEncoding : kWinAnsiEncoding;
+    bool type1 = subtype && (subtype->IsName("Type1") || subtype->IsName("MMType1"));
+    if (!base) base = type1 ? kStandardEncoding : kWinAnsiEncoding;
+    if (type1 && enc.kind != PdfObject::Name && !(enc.kind == PdfObject::Dictionary && enc.Get("BaseEncoding"))) {
+        // Without a base encoding of its own, an embedded Type 1 program's
+        // encoding applies (TeX fonts put their ligatures at 11 to 15).
+        if (const PdfObject* fd = font.Get("FontDescriptor")) {
+            PdfObject descriptor = resolve(*fd);
+            const PdfObject* file = descriptor.Get("FontFile");
+            if (file && file->kind == PdfObject::Reference) {
+                type1Ref_ = file->ref;
+                builtinLoaded_ = false;
+            }
+        }
+    }
+    differed_.assign(256, false);
     codeText_.assign(256, std::u16string());
     for (int c = 0; c < 256; ++c)
         if (base[c]) PdfAppendChar(codeText_[static_cast<size_t>(c)], base[c]);
@@ -121,7 +162,10 @@ void TDTPDFFont::SetupEncoding(const PdfObject& font, const std::function<PdfObj
                 if (code < 256) {
                     std::u16string text = PdfGlyphNameToUnicode(item.text);
                     // Unknown names (glyph numbers of subset fonts) keep the base.
-                    if (!text.empty()) codeText_[static_cast<size_t>(code)] = std::move(text);
+                    if (!text.empty()) {
+                        codeText_[static_cast<size_t>(code)] = std::move(text);
+                        differed_[static_cast<size_t>(code)] = true;
+                    }
                 }
                 ++code;
             }
@@ -153,6 +197,26 @@ void TDTPDFFont::SetupDescendant(const PdfObject& font, const std::function<PdfO
         if (file && file->kind == PdfObject::Reference) programRef_ = cidRef_ = file->ref;
     } else {
         cidRef_ = cidToGidRef_;
+    }
+}
+
+void TDTPDFFont::LoadBuiltinEncoding() const {
+    builtinLoaded_ = true;
+    if (!decode_ || type1Ref_ < 0 || codeText_.size() != 256) return;
+    std::vector<std::string> names;
+    try {
+        Type1Encoding(decode_(type1Ref_), names);
+    } catch (const ELimitError&) {
+        throw;  // the load's work limit ends the load
+    } catch (const Exception&) {
+        return;  // a damaged program keeps the standard encoding
+    }
+    for (size_t c = 0; c < 256; ++c) {
+        if (names[c].empty() || differed_[c]) continue;
+        // Unknown names (glyph numbers of subset fonts) keep the standard
+        // encoding's character.
+        std::u16string text = PdfGlyphNameToUnicode(names[c]);
+        if (!text.empty()) codeText_[c] = std::move(text);
     }
 }
 
@@ -206,6 +270,7 @@ char32_t TDTPDFFont::FallbackCharacter(uint32_t cid) const {
 
 double TDTPDFFont::SpaceWidth() const {
     if (spaceWidth_ >= 0) return spaceWidth_;
+    if (!builtinLoaded_) LoadBuiltinEncoding();
     double w = 0;
     uint32_t code = 0;
     // Only a width the font gives for its space counts, not a default.
@@ -224,8 +289,9 @@ double TDTPDFFont::SpaceWidth() const {
     return spaceWidth_;
 }
 
-std::u16string TDTPDFFont::DecodeText(std::string_view bytes, bool addSpace) const {
+std::u16string TDTPDFFont::DecodeText(std::string_view bytes, bool addSpace, std::vector<BlankRun>* blanks) const {
     bool hasCMap = !cmap_.Empty();
+    if (!builtinLoaded_) LoadBuiltinEncoding();
     if (!hasCMap && cjkCodePage_) return MultiByteToWide(bytes, cjkCodePage_);
     if (!hasCMap && unicodeCMap_) return MultiByteToWide(bytes, CP_UTF16BE);
     std::u16string out;
@@ -256,6 +322,11 @@ std::u16string TDTPDFFont::DecodeText(std::string_view bytes, bool addSpace) con
         // Composite fonts without a way to Unicode give nothing for the code
         // rather than the glyph number as a character.
         if (out.size() == mark && mark != before) out.resize(before);
+        if (blanks && out.size() == before && HasWidths()) {
+            double w = GlyphWidth(c.value);
+            if (!blanks->empty() && blanks->back().at == out.size()) blanks->back().width += w;
+            else blanks->push_back({out.size(), w});
+        }
     }
     return out;
 }

@@ -49,8 +49,19 @@ public:
     // a space goes between the results. isUnicode does not change the result.
     std::u16string ConvertCMap(bool isUnicode, bool addSpace, std::u16string_view value) const;
 
-    // The text of a string's bytes shown in this font.
-    std::u16string DecodeText(std::string_view bytes, bool addSpace = false) const;
+    // Codes that give no text (a space glyph the ToUnicode CMap maps to
+    // nothing, the glyphs of a shaped word whose text one other glyph
+    // carries) still move the pen: a run of them, its width in thousandths
+    // of the font size and where in the decoded text it stands.
+    struct BlankRun {
+        size_t at = 0;
+        double width = 0;
+    };
+    // The text of a string's bytes shown in this font. With blanks, the
+    // runs of codes without text are listed there (only for fonts that
+    // give their widths: a guessed width says nothing about a gap).
+    std::u16string DecodeText(std::string_view bytes, bool addSpace = false,
+                              std::vector<BlankRun>* blanks = nullptr) const;
 
     // Sets up the encoding from the parsed font dictionary: the base
     // encoding, /Differences, composite-font code widths and CJK code
@@ -109,7 +120,15 @@ private:
     bool composite_ = false;       // Type0
     int cjkCodePage_ = 0;          // predefined CJK CMap: the Windows code page
     bool unicodeCMap_ = false;     // predefined UCS-2 / UTF-16 CMap
-    std::vector<std::u16string> codeText_;  // simple fonts: 256 entries
+    mutable std::vector<std::u16string> codeText_;  // simple fonts: 256 entries
+
+    // A Type 1 font program carries its own encoding, which stands in for
+    // the standard one when the font dictionary names no base encoding;
+    // its /Differences still win. Read from the program on first use.
+    void LoadBuiltinEncoding() const;
+    int32_t type1Ref_ = -1;                 // FontFile whose encoding is pending
+    std::vector<bool> differed_;            // codes set by /Differences
+    mutable bool builtinLoaded_ = true;
 
     // Composite fonts without a ToUnicode CMap: a code is a CID; through
     // the CID-to-GID map and the font program's own character map (read

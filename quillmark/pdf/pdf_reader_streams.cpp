@@ -109,7 +109,8 @@ size_t StreamKeyword(std::string_view objectText) {
 
 // The stream's data within the object text, from after the keyword's line
 // end: with a correct /Length it ends exactly there; otherwise at
-// "endstream", without the line end before it. False when it has no end.
+// "endstream" (or, when that is missing, "endobj"), without the line end
+// before it. False when it has no end.
 bool StreamDataSpan(std::string_view objectText, size_t keyword, int32_t packedSize, size_t& start, size_t& end) {
     start = keyword + 6;
     if (start < objectText.size() && objectText[start] == '\r') ++start;
@@ -126,8 +127,14 @@ bool StreamDataSpan(std::string_view objectText, size_t keyword, int32_t packedS
     if (e == std::string_view::npos) {
         std::string lowerRest = PdfLower(objectText.substr(start));
         size_t le = lowerRest.find("endstream");
-        if (le == std::string::npos) return false;
-        e = start + le;
+        if (le != std::string::npos) {
+            e = start + le;
+        } else {
+            // No "endstream" at all (a damaged keyword): the data runs to
+            // the object's "endobj", as far as the object goes.
+            e = objectText.find("endobj", start);
+            if (e == std::string_view::npos) return false;
+        }
     }
     // The length did not lead to "endstream", so it is not trusted: the
     // line end before the keyword belongs to the keyword.

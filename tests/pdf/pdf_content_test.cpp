@@ -142,7 +142,12 @@ TEST(PdfContent, MediaBoxAndDefaults) {
     const TDTPDFPage& q = fx.Parse("BT 1 0 0 1 10 700 Tm (x) Tj ET", "612");
     EXPECT_EQ(q.Height, 792);
     EXPECT_EQ(fx.Parse("").Items().Count(), 0);
-    EXPECT_EQ(fx.Parse("0 0 m 10 10 l S (not text) Tj").Items().Count(), 0);
+    // A string shown outside a text object (content missing its BT) is
+    // still drawn by viewers, at the text matrix as it stands.
+    const TDTPDFPage& stray = fx.Parse("0 0 m 10 10 l S /F1 12 Tf 72 700 Td (stray text) Tj");
+    ASSERT_EQ(stray.Items().Count(), 1);
+    EXPECT_EQ(TextItem(stray, 0).Text, u"stray text");
+    EXPECT_DOUBLE_EQ(TextItem(stray, 0).Top, 92);
     EXPECT_EQ(fx.pages.Count(), 4);
 }
 

@@ -93,9 +93,18 @@ TEST(PdfWordGap, SpacingScalingAndAdjustmentsMoveThePen) {
     EXPECT_EQ(p.Text("BT /F1 10 Tf 12 TL 0 700 Td 6 0 (A B) \" 21.5 0 Td (C) Tj ET"), u"A BC");
     // Horizontal scaling of 200%: "AB" ends at 20.
     EXPECT_EQ(p.Text("BT /F1 10 Tf 200 Tz 0 700 Td (AB) Tj 20.5 0 Td (C) Tj ET"), u"ABC");
-    // TJ numbers: -500 moves the pen on by 5, to 15.
-    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td [(AB) -500] TJ 15.5 0 Td (C) Tj ET"), u"ABC");
-    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td [(AB) 500] TJ 10 0 Td (C) Tj ET"), u"AB C");
+    // TJ numbers: -500 moves the pen on by 5, to 15, so a string at the
+    // pen starts 5 points (two spaces) after "B" ends: a gap. 500 moves it
+    // back to 5; what counts is still where "B" ends (10).
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td [(AB) -500] TJ (C) Tj ET"), u"AB C");
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td [(AB) -500] TJ 10.5 0 Td (C) Tj ET"), u"ABC");
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td [(AB) 500] TJ 10 0 Td (C) Tj ET"), u"ABC");
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td [(AB) 500] TJ 13 0 Td (C) Tj ET"), u"AB C");
+    // The pen after a string that moved back is where the next one starts.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td [(AB) 500] TJ (C) Tj 15 0 Td (D) Tj ET"), u"ABC D");
+    // A TJ that starts with a move does the same before its first glyph.
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td (AB) Tj [-500 (C)] TJ ET"), u"AB C");
+    EXPECT_EQ(p.Text("BT /F1 10 Tf 0 700 Td (AB) Tj [-100 (C)] TJ ET"), u"ABC");
 }
 
 TEST(PdfWordGap, TextMatrixScalesPositionsAndTheFontSize) {
@@ -203,6 +212,54 @@ TEST(PdfWordGap, LinesAndRaisedText) {
     EXPECT_EQ(p.Text("BT /F1 1 Tf 12 0 0 12 72 700 Tm (eco-) Tj 0 -1.2 Td (systems) Tj ET"), u"eco-\r\nsystems");
     // Lines far enough apart break as before.
     EXPECT_EQ(p.Text("BT /F1 10 Tf 72 700 Td (one) Tj 0 -12 Td (two) Tj ET"), u"one\r\ntwo");
+}
+
+TEST(PdfWordGap, GlyphsWithoutTextStillMakeGaps) {
+    // A font whose ToUnicode CMap maps the space and "_" to nothing: "_"
+    // is 500 wide like every glyph, "~" is drawn with no width at all.
+    Page p;
+    std::unique_ptr<TDTPDFFont> quiet =
+        FontOf("<< /Type /Font /Subtype /TrueType /FirstChar 32 /LastChar 126 /Widths [" +
+               [] {
+                   std::string w;
+                   for (int c = 32; c <= 126; ++c) w += c == '~' ? "0 " : "500 ";
+                   return w;
+               }() +
+               "] >>");
+    quiet->SetCMap(
+        "begincmap 1 begincodespacerange <00> <FF> endcodespacerange\n"
+        "3 beginbfchar\n<20> <>\n<5F> <>\n<7E> <>\nendbfchar\n"
+        "1 beginbfrange\n<21> <7D> <0021>\nendbfrange endcmap");
+    p.fonts["/F4"] = quiet.get();
+    // Inside one string, across strings (the blank at the end of one or
+    // the start of the next), and a string of blanks alone between two.
+    EXPECT_EQ(p.Text("BT /F4 10 Tf 0 700 Td (ab cd) Tj ET"), u"ab cd");
+    EXPECT_EQ(p.Text("BT /F4 10 Tf 0 700 Td (ab) Tj ( cd) Tj ET"), u"ab cd");
+    EXPECT_EQ(p.Text("BT /F4 10 Tf 0 700 Td (ab ) Tj (cd) Tj ET"), u"ab cd");
+    EXPECT_EQ(p.Text("BT /F4 10 Tf 0 700 Td (ab) Tj (_) Tj (cd) Tj ET"), u"ab cd");
+    EXPECT_EQ(p.Text("BT /F4 10 Tf 0 700 Td [(ab) 200 (_) -200 (cd)] TJ ET"), u"ab cd");
+    // Blanks with adjustments that take the gap back, or glyphs of no
+    // width, leave the word whole.
+    EXPECT_EQ(p.Text("BT /F4 10 Tf 0 700 Td [(ab_) 500 (cd)] TJ ET"), u"abcd");
+    EXPECT_EQ(p.Text("BT /F4 10 Tf 0 700 Td (ab~~cd) Tj ET"), u"abcd");
+    // A line that starts with a blank glyph starts with its text.
+    EXPECT_EQ(p.Text("BT /F4 10 Tf 0 700 Td ( ab) Tj 0 -20 Td (  cd) Tj ET"), u"ab\r\ncd");
+}
+
+TEST(PdfWordGap, RaisedTextStaysOnItsLine) {
+    Page p;
+    // "21st century" with "st" in a smaller size raised by 5.5 points
+    // (more than the 5 points that separate lines elsewhere), and a
+    // footnote mark after the last word of a line.
+    EXPECT_EQ(p.Text("BT /F1 12 Tf 1 0 0 1 72 700 Tm (in the 21) Tj 7.98 0 0 7.98 126 705.5 Tm (st) Tj "
+                     "12 0 0 12 134 700 Tm ( century) Tj ET"),
+              u"in the 21st century");
+    EXPECT_EQ(p.Text("BT /F1 12 Tf 72 700 Td (in 1878.) Tj ET BT /F1 7 Tf 120 706 Td (15) Tj ET "
+                     "BT /F1 12 Tf 72 686 Td (Next) Tj ET"),
+              u"in 1878.15\r\nNext");
+    // Text raised by more than half the larger size is on a line of its own.
+    EXPECT_EQ(p.Text("BT /F1 12 Tf 1 0 0 1 72 700 Tm (base) Tj 1 0 0 1 96 707 Tm (high) Tj ET"),
+              u"base\r\nhigh");
 }
 
 TEST(PdfWordGap, DamagedNumbersDoNotMoveThePenAway) {
