@@ -1,7 +1,8 @@
 // libFuzzer target: content-stream text extraction on its own. The input is
-// split at its first NUL byte: a ToUnicode CMap for the composite font /F2,
-// then the content stream (shown in /F1, a simple font with /Differences,
-// and /F2).
+// split at its first NUL byte: a ToUnicode CMap for the composite font /F2
+// (also the embedded Type 1 program of /F1, whose encoding it may set),
+// then the content stream (shown in /F1, a simple font with widths and
+// /Differences, and /F2).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,8 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto same = [](const quillmark::PdfObject& o) { return o; };
     quillmark::TDTPDFFont simple, composite;
     simple.SetupEncoding(quillmark::PdfParseObjectBody(
-                             "<< /Subtype /Type1 /Encoding << /Differences [32 /space /eacute /f_i /uni4E2D] >> >>"),
+                             "<< /Subtype /Type1 /Encoding << /Differences [32 /space /eacute /f_i /uni4E2D] >> "
+                             "/FirstChar 30 /LastChar 34 /Widths [0 250 500 1000 600] "
+                             "/FontDescriptor << /FontFile 5 0 R >> >>"),
                          same);
+    simple.SetStreamDecoder([&cmap](int32_t) { return cmap; });
     composite.SetupEncoding(quillmark::PdfParseObjectBody("<< /Subtype /Type0 /Encoding /Identity-H >>"), same);
     composite.SetCMap(cmap);
     simple.SetCMap(cmap.size() % 2 ? cmap : std::string());

@@ -605,6 +605,13 @@ private:
         bool addSpace = gs_.charSpacing > 1.0 && font && !font->CMap().empty();
         BlankEdges edges;
         std::u16string text = ShownText(pieces_, font, addSpace, &edges);
+        if (Marked* span = ActualTextSpan()) {
+            // The span's text stands for the glyphs (often ones without
+            // text of their own): they are its characters, not blanks.
+            text = span->used ? std::u16string() : span->actualText;
+            span->used = true;
+            edges = BlankEdges{};
+        }
         ShowText(edges, !text.empty());
         EmitString(std::move(text));
     }
@@ -793,13 +800,8 @@ private:
         if (!std::isfinite(top) || std::fabs(top) > kMaxCoordinate) top = 0;
     }
 
-    // The text of the string just shown, decoded in the current font, as
-    // one item.
+    // The text of the string just shown as one item.
     void EmitString(std::u16string text) {
-        if (Marked* span = ActualTextSpan()) {
-            text = span->used ? std::u16string() : span->actualText;
-            span->used = true;
-        }
         double left = 0, top = 0;
         StringPosition(left, top);
         AddTextItem(std::move(text), gs_.font, ItemFontSize(), left, top);

@@ -109,6 +109,8 @@ std::u16string TDTPDFFont::ConvertCMap(bool, bool addSpace, std::u16string_view 
 void TDTPDFFont::SetupEncoding(const PdfObject& font, const std::function<PdfObject(const PdfObject&)>& resolve) {
     const PdfObject* subtype = font.Get("Subtype");
     composite_ = subtype && subtype->IsName("Type0");
+    type1Ref_ = -1;
+    builtinLoaded_ = true;
     PdfObject enc = font.Get("Encoding") ? resolve(*font.Get("Encoding")) : PdfObject();
     SetupWidths(font, resolve);
     if (const PdfObject* raw = font.Get("Encoding")) {

@@ -242,6 +242,9 @@ TEST(PdfWordGap, GlyphsWithoutTextStillMakeGaps) {
     // width, leave the word whole.
     EXPECT_EQ(p.Text("BT /F4 10 Tf 0 700 Td [(ab_) 500 (cd)] TJ ET"), u"abcd");
     EXPECT_EQ(p.Text("BT /F4 10 Tf 0 700 Td (ab~~cd) Tj ET"), u"abcd");
+    // Glyphs that a span's /ActualText stands for are that text, not a gap.
+    EXPECT_EQ(p.Text("BT /F4 10 Tf 0 700 Td (ab) Tj /Span << /ActualText (fi) >> BDC (_) Tj EMC (cd) Tj ET"),
+              u"abficd");
     // A line that starts with a blank glyph starts with its text.
     EXPECT_EQ(p.Text("BT /F4 10 Tf 0 700 Td ( ab) Tj 0 -20 Td (  cd) Tj ET"), u"ab\r\ncd");
 }
