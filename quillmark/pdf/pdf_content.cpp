@@ -848,17 +848,10 @@ private:
     int formDepth_;
 };
 
-std::string_view TrimView(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && PdfIsWhite(s[b])) ++b;
-    while (e > b && PdfIsWhite(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
 // The operands of a line (everything before its operator), trimmed.
 std::string_view LineOperands(std::string_view line) {
     std::string_view op = PdfLineOperator(line);
-    return TrimView(line.substr(0, line.size() - op.size()));
+    return PdfTrim(line.substr(0, line.size() - op.size()));
 }
 
 }  // namespace

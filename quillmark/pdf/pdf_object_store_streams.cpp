@@ -105,9 +105,7 @@ const TDTPDFObjectStore::ObjectStreamCache& TDTPDFObjectStore::ObjectStream(int3
                     bool ok = true;
                     for (int k = 0; k < 2 && ok; ++k) {
                         while (i < header.size() && PdfIsWhite(header[i])) ++i;
-                        size_t s = i;
-                        while (i < header.size() && header[i] >= '0' && header[i] <= '9') ++i;
-                        ok = i > s && PdfTryToInt(header.substr(s, i - s), v[k]) && v[k] <= INT32_MAX;
+                        ok = PdfReadDigits(header, i, v[k]) && v[k] <= INT32_MAX;
                     }
                     if (!ok) break;
                     cache.entries.emplace_back(static_cast<int32_t>(v[0]), static_cast<size_t>(v[1]));

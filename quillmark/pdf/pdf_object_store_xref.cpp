@@ -13,8 +13,6 @@ namespace quillmark {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 void SkipWhite(std::string_view s, size_t& i) {
     while (i < s.size()) {
         if (PdfIsWhite(s[i])) {
@@ -25,19 +23,6 @@ void SkipWhite(std::string_view s, size_t& i) {
             break;
         }
     }
-}
-
-// Reads an unsigned decimal token at s[i]; false when there is none.
-bool ReadUInt(std::string_view s, size_t& i, int64_t& value) {
-    size_t start = i;
-    int64_t v = 0;
-    while (i < s.size() && IsDigit(s[i])) {
-        if (v < (int64_t{1} << 40)) v = v * 10 + (s[i] - '0');
-        ++i;
-    }
-    if (i == start) return false;
-    value = v;
-    return true;
 }
 
 // The "<< ... >>" dictionary starting at or after pos, with its brackets;
@@ -149,7 +134,7 @@ void TDTPDFObjectStore::CheckFileAndReadXRefs() {
     std::string_view data = data_;
     if (data.size() < 5 || PdfLower(data.substr(0, 5)) != "%pdf-") throw Exception(strNotValidPDF);
     version_.clear();
-    for (size_t i = 5; i < data.size() && i < 9 && (IsDigit(data[i]) || data[i] == '.'); ++i)
+    for (size_t i = 5; i < data.size() && i < 9 && ((data[i] >= '0' && data[i] <= '9') || data[i] == '.'); ++i)
         version_.push_back(data[i]);
     // "%%EOF" may be followed by blank lines or padding, so it is looked for
     // anywhere in the last kilobyte.
@@ -280,15 +265,15 @@ void TDTPDFObjectStore::ReadXRefTable(size_t pos, size_t end) {
         // Subsection header: first object number and count.
         SkipWhite(s, i);
         int64_t first = 0, count = 0;
-        if (!ReadUInt(s, i, first)) return;
+        if (!PdfReadDigits(s, i, first)) return;
         while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-        if (!ReadUInt(s, i, count)) return;
+        if (!PdfReadDigits(s, i, count)) return;
         for (int64_t k = 0; k < count; ++k) {
             SkipWhite(s, i);
             int64_t offset = 0, gen = 0;
-            if (!ReadUInt(s, i, offset)) return;
+            if (!PdfReadDigits(s, i, offset)) return;
             while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-            if (!ReadUInt(s, i, gen)) return;
+            if (!PdfReadDigits(s, i, gen)) return;
             while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
             if (i >= s.size() || (s[i] != 'n' && s[i] != 'f')) return;
             bool inUse = s[i++] == 'n';

@@ -108,13 +108,6 @@ std::string_view BalancedDictionary(std::string_view text, size_t pos) {
     return text.substr(pos + 2 <= text.size() ? pos + 2 : text.size());
 }
 
-std::string Trim(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && PdfIsWhite(s[b])) ++b;
-    while (e > b && PdfIsWhite(s[e - 1])) --e;
-    return std::string(s.substr(b, e - b));
-}
-
 }  // namespace
 
 int32_t TDTPDFReader::GetLengthValue(std::string_view objectText, std::string_view key) {
@@ -124,8 +117,8 @@ int32_t TDTPDFReader::GetLengthValue(std::string_view objectText, std::string_vi
     size_t i = p + key.size();
     while (i < lower.size() && PdfIsWhite(lower[i])) ++i;
     size_t start = i;
-    while (i < lower.size() && lower[i] >= '0' && lower[i] <= '9') ++i;
-    int64_t value = PdfToInt(std::string_view(lower).substr(start, i - start), 0);
+    int64_t value = 0;
+    PdfReadDigits(lower, i, value);
     // An indirect value: "N G R".
     size_t refPos = start;
     int32_t ref = 0;
@@ -136,8 +129,8 @@ int32_t TDTPDFReader::GetLengthValue(std::string_view objectText, std::string_vi
         if (!nested) return 0;
         std::string v = GetRefBody(PdfLower(*nested), "obj", false);
         size_t e = 0;
-        while (e < v.size() && v[e] >= '0' && v[e] <= '9') ++e;
-        value = PdfToInt(std::string_view(v).substr(0, e), 0);
+        value = 0;
+        PdfReadDigits(v, e, value);
     }
     if (value < 0) value = 0;
     if (value > INT32_MAX) value = INT32_MAX;
@@ -218,7 +211,7 @@ std::string TDTPDFReader::GetDoubleBracketValue(std::string_view key, std::strin
     if (p == std::string_view::npos) return {};
     size_t i = p + key.size();
     while (i < text.size() && PdfIsWhite(text[i])) ++i;
-    if (text.substr(i, 2) == "<<") return Trim(BalancedDictionary(text, i));
+    if (text.substr(i, 2) == "<<") return std::string(PdfTrim(BalancedDictionary(text, i)));
     // Not an inline dictionary: the key names the object that holds it.
     int32_t ref = 0;
     size_t pos = i;
@@ -228,7 +221,7 @@ std::string TDTPDFReader::GetDoubleBracketValue(std::string_view key, std::strin
     std::string body = PdfLower(*nested);
     size_t open = body.find("<<");
     if (open == std::string::npos) return {};
-    return Trim(BalancedDictionary(body, open));
+    return std::string(PdfTrim(BalancedDictionary(body, open)));
 }
 
 }  // namespace quillmark
