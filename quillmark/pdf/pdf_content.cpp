@@ -11,7 +11,6 @@
 #include "quillmark/pdf/pdf_glyph_tables.h"
 #include "quillmark/pdf/pdf_objects.h"
 #include "quillmark/pdf/pdf_pages.h"
-#include "quillmark/pdf/pdf_reader.h"
 #include "quillmark/pdf/pdf_syntax.h"
 
 namespace quillmark {
@@ -918,17 +917,10 @@ private:
     int formDepth_;
 };
 
-std::string_view TrimView(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && PdfIsWhite(s[b])) ++b;
-    while (e > b && PdfIsWhite(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
 // The operands of a line (everything before its operator), trimmed.
 std::string_view LineOperands(std::string_view line) {
     std::string_view op = PdfLineOperator(line);
-    return TrimView(line.substr(0, line.size() - op.size()));
+    return PdfTrim(line.substr(0, line.size() - op.size()));
 }
 
 }  // namespace
@@ -981,20 +973,29 @@ std::u16string PdfShownText(std::string_view operands, const TDTPDFFont* font, b
 
 void TDTPDFPages::ParseContents(std::string_view strContent, std::string_view strMediaBox,
                                 const TDTPDFPageFonts* fonts, const TDTPDFFormResolver* forms) {
-    TDTPDFPage* page = AddPage();
-    if (strContent.empty()) return;
+    TDTPDFMediaBox box;
     size_t open = strMediaBox.find('['), close = strMediaBox.find(']');
     if (open != std::string_view::npos && close != std::string_view::npos && open < close) {
         PdfLexer lx(strMediaBox.substr(open + 1, close - open - 1));
-        int32_t* fields[] = {&page->Left, &page->Top, &page->Width, &page->Height};
-        for (int32_t* field : fields) {
+        for (; box.Count < 4; ++box.Count) {
             PdfToken t = lx.Next();
             if (t == PdfToken::End) break;
-            double v = t == PdfToken::Number ? NumberValue(lx.TokenText()) : 0;
-            if (std::isfinite(v) && std::fabs(v) < 1e7) *field = static_cast<int32_t>(std::lround(v));
+            box.Values[box.Count] = t == PdfToken::Number ? NumberValue(lx.TokenText()) : 0;
         }
     }
-    ContentParser parser(*page, fonts, FPDFReader ? &FPDFReader->Fonts() : nullptr, forms);
+    ParseContents(strContent, box, fonts, forms);
+}
+
+void TDTPDFPages::ParseContents(std::string_view strContent, const TDTPDFMediaBox& mediaBox,
+                                const TDTPDFPageFonts* fonts, const TDTPDFFormResolver* forms) {
+    TDTPDFPage* page = AddPage();
+    if (strContent.empty()) return;
+    int32_t* fields[] = {&page->Left, &page->Top, &page->Width, &page->Height};
+    for (int k = 0; k < mediaBox.Count && k < 4; ++k) {
+        double v = mediaBox.Values[k];
+        if (std::isfinite(v) && std::fabs(v) < 1e7) *fields[k] = static_cast<int32_t>(std::lround(v));
+    }
+    ContentParser parser(*page, fonts, documentFonts_, forms);
     parser.Run(strContent);
 }
 

@@ -3,6 +3,7 @@
 #include <openssl/evp.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "quillmark/framework/exception.h"
@@ -160,27 +161,6 @@ size_t SkipValue(std::string_view t, size_t i) {
 
 bool AllDigits(std::string_view s) {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// "N G R": the object number, or -1.
-int64_t ReferenceNumber(std::string_view v) {
-    size_t a = v.find_first_of(" \t\r\n\f");
-    if (a == std::string_view::npos || !AllDigits(v.substr(0, a))) return -1;
-    size_t b = SkipWhite(v, a);
-    size_t c = b;
-    while (c < v.size() && v[c] >= '0' && v[c] <= '9') ++c;
-    if (c == b || SkipWhite(v, c) + 1 != v.size() || v.back() != 'R') return -1;
-    return PdfToInt(v.substr(0, a), -1);
-}
-
-std::string NameOf(std::string_view v) {
-    if (!v.empty() && v[0] == '/') v.remove_prefix(1);
-    return std::string(v);
-}
-
-std::string StringOf(std::string_view v) {
-    size_t used = 0;
-    return PdfDecodeString(v, used);
 }
 
 TDTPDFCryptMethod MethodOf(std::string_view cfm) {
@@ -483,31 +463,37 @@ std::string TDTPDFStandardCryptFilter::DecryptString(int32_t objNumber, int32_t 
 
 // --- the factory ---
 
-std::shared_ptr<TDTPDFEncryption> CreatePdfEncryption(std::string_view dictionary,
-                                                      const std::function<std::string(int32_t)>& resolve) {
-    // A value given as "N G R" is replaced by the referenced object's value
-    // (one level: the values read here are strings, numbers and names).
-    auto valueOf = [&](const std::map<std::string, std::string>& entries, const std::string& key) -> std::string {
-        auto it = entries.find(key);
-        if (it == entries.end()) return {};
-        int64_t ref = ReferenceNumber(it->second);
-        if (ref < 0 || ref > INT32_MAX || !resolve) return it->second;
-        std::string body = resolve(static_cast<int32_t>(ref));
-        size_t obj = body.find("obj");
-        if (obj == std::string::npos) return {};
-        size_t b = SkipWhite(body, obj + 3);
-        return body.substr(b, SkipValue(body, b) - b);
+std::shared_ptr<TDTPDFEncryption> CreatePdfEncryption(const PdfObject& dictionary,
+                                                      const std::function<PdfObject(int32_t)>& resolve) {
+    // Any value may be given as "N G R"; it is replaced by the object it
+    // names (one level: the values read here are strings, numbers and names).
+    auto valueOf = [&](const PdfObject& dict, std::string_view key) -> PdfObject {
+        const PdfObject* v = dict.Get(key);
+        if (!v) return {};
+        if (v->kind != PdfObject::Reference) return *v;
+        return resolve ? resolve(v->ref) : PdfObject();
     };
-    auto intOf = [&](const std::map<std::string, std::string>& entries, const std::string& key, int64_t def) {
-        return PdfToInt(valueOf(entries, key), def);
+    auto intOf = [&](std::string_view key, int64_t def) {
+        PdfObject v = valueOf(dictionary, key);
+        // /P is a signed 32-bit value in most files (-4, -1044); some
+        // writers give the same bits unsigned.
+        if (v.kind != PdfObject::Number || !std::isfinite(v.number) || std::fabs(v.number) > 4294967295.0) return def;
+        return static_cast<int64_t>(v.number);
+    };
+    auto nameOf = [&](const PdfObject& dict, std::string_view key) {
+        PdfObject v = valueOf(dict, key);
+        return v.kind == PdfObject::Name ? v.text : std::string();
+    };
+    auto stringOf = [&](std::string_view key) {
+        PdfObject v = valueOf(dictionary, key);
+        return v.kind == PdfObject::String ? v.text : std::string();
     };
 
-    std::map<std::string, std::string> e = PdfDictionaryEntries(dictionary);
-    if (PdfLower(NameOf(valueOf(e, "filter"))) != "standard") throw EEncryptedError(strEncryptionNotSupported);
-    int64_t v = intOf(e, "v", 0);
-    int64_t r = intOf(e, "r", 0);
+    if (PdfLower(nameOf(dictionary, "Filter")) != "standard") throw EEncryptedError(strEncryptionNotSupported);
+    int64_t v = intOf("V", 0);
+    int64_t r = intOf("R", 0);
     std::shared_ptr<TDTPDFStandardEncryption> h;
-    int64_t length = intOf(e, "length", 0);
+    int64_t length = intOf("Length", 0);
     int32_t keyLength = 40;
     if (v == 1 || v == 2) {
         if (r >= 5) throw EEncryptedError(strUnknownEncryptionRevision);
@@ -521,12 +507,10 @@ std::shared_ptr<TDTPDFEncryption> CreatePdfEncryption(std::string_view dictionar
         if ((v == 4 && (r < 2 || r > 4)) || (v == 5 && r != 5 && r != 6))
             throw EEncryptedError(strUnknownEncryptionRevision);
         auto cf = std::make_shared<TDTPDFStandardCryptFilter>();
-        std::map<std::string, std::string> filters = PdfDictionaryEntries(valueOf(e, "cf"));
-        for (const auto& entry : filters) {
-            std::map<std::string, std::string> f = PdfDictionaryEntries(valueOf(filters, entry.first));
-            cf->SetCryptFilter(entry.first, MethodOf(NameOf(valueOf(f, "cfm"))));
-        }
-        std::string stmF = NameOf(valueOf(e, "stmf")), strF = NameOf(valueOf(e, "strf"));
+        PdfObject filters = valueOf(dictionary, "CF");
+        for (const PdfDictEntry& entry : filters.entries)
+            cf->SetCryptFilter(entry.first, MethodOf(nameOf(valueOf(filters, entry.first), "CFM")));
+        std::string stmF = nameOf(dictionary, "StmF"), strF = nameOf(dictionary, "StrF");
         if (!stmF.empty()) cf->SetStreamFilter(stmF);
         if (!strF.empty()) cf->SetStringFilter(strF);
         if (v == 5) keyLength = 256;
@@ -539,15 +523,21 @@ std::shared_ptr<TDTPDFEncryption> CreatePdfEncryption(std::string_view dictionar
     h->SetAlgorithm(static_cast<int32_t>(v));
     h->SetKeyLength(keyLength);
     h->SetRevision(static_cast<int32_t>(std::clamp<int64_t>(r, 0, 1000)));
-    h->SetOwnerPasswordHash(StringOf(valueOf(e, "o")));
-    h->SetUserPasswordHash(StringOf(valueOf(e, "u")));
-    h->SetOwnerEncryptedKey(StringOf(valueOf(e, "oe")));
-    h->SetUserEncryptedKey(StringOf(valueOf(e, "ue")));
-    // /P is a signed 32-bit value in most files (-4, -1044); some writers
-    // give the same bits unsigned.
-    h->SetPermissions(static_cast<uint32_t>(static_cast<uint64_t>(intOf(e, "p", 0))));
-    h->SetEncryptMetadata(PdfLower(valueOf(e, "encryptmetadata")) != "false");
+    h->SetOwnerPasswordHash(stringOf("O"));
+    h->SetUserPasswordHash(stringOf("U"));
+    h->SetOwnerEncryptedKey(stringOf("OE"));
+    h->SetUserEncryptedKey(stringOf("UE"));
+    h->SetPermissions(static_cast<uint32_t>(static_cast<uint64_t>(intOf("P", 0))));
+    PdfObject encryptMetadata = valueOf(dictionary, "EncryptMetadata");
+    h->SetEncryptMetadata(!(encryptMetadata.kind == PdfObject::Boolean && encryptMetadata.number == 0));
     return h;
+}
+
+std::shared_ptr<TDTPDFEncryption> CreatePdfEncryption(std::string_view dictionary,
+                                                      const std::function<std::string(int32_t)>& resolve) {
+    return CreatePdfEncryption(PdfParseObjectBody(dictionary), [&](int32_t ref) {
+        return resolve ? PdfParseObjectBody(resolve(ref)) : PdfObject();
+    });
 }
 
 }  // namespace quillmark

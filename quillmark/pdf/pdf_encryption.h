@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "quillmark/pdf/pdf_syntax.h"
+
 namespace quillmark {
 
 inline constexpr const char* strEncryptionNotSupported =
@@ -165,10 +167,14 @@ private:
 // nested dictionaries and arrays kept whole, in original case).
 std::map<std::string, std::string> PdfDictionaryEntries(std::string_view text);
 
-// Builds the handler for an encryption dictionary (its text from "<<").
-// resolve: the text of an object, for values given as "N G R".
+// Builds the handler for a parsed encryption dictionary (keys in their
+// exact case). resolve: the parsed object a value given as "N G R" names.
 // Throws the messages above for handlers, algorithms and revisions that are
 // not read.
+std::shared_ptr<TDTPDFEncryption> CreatePdfEncryption(const PdfObject& dictionary,
+                                                      const std::function<PdfObject(int32_t)>& resolve);
+// The same for the dictionary's text (from "<<"); resolve gives the text of
+// an object.
 std::shared_ptr<TDTPDFEncryption> CreatePdfEncryption(std::string_view dictionary,
                                                       const std::function<std::string(int32_t)>& resolve);
 

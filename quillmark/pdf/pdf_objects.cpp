@@ -263,19 +263,32 @@ std::string GetLastLine(std::string& text, int32_t maxLength, bool deleteLine) {
     return line;
 }
 
-bool PdfTryToInt(std::string_view text, int64_t& value) {
-    size_t i = 0, n = text.size();
-    while (i < n && PdfIsWhite(text[i])) ++i;
-    while (n > i && PdfIsWhite(text[n - 1])) --n;
-    bool neg = false;
-    if (i < n && (text[i] == '-' || text[i] == '+')) neg = text[i++] == '-';
-    if (i >= n) return false;
-    int64_t v = 0;
+std::string_view PdfTrim(std::string_view text) {
+    size_t b = 0, e = text.size();
+    while (b < e && PdfIsWhite(text[b])) ++b;
+    while (e > b && PdfIsWhite(text[e - 1])) --e;
+    return text.substr(b, e - b);
+}
+
+bool PdfReadDigits(std::string_view text, size_t& pos, int64_t& value) {
     constexpr int64_t kMax = std::numeric_limits<int64_t>::max() / 10 - 10;
-    for (; i < n; ++i) {
-        if (!IsDigit(text[i])) return false;
+    size_t i = pos;
+    int64_t v = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i)
         if (v < kMax) v = v * 10 + (text[i] - '0');
-    }
+    if (i == pos) return false;
+    pos = i;
+    value = v;
+    return true;
+}
+
+bool PdfTryToInt(std::string_view text, int64_t& value) {
+    text = PdfTrim(text);
+    size_t i = 0;
+    bool neg = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) neg = text[i++] == '-';
+    int64_t v = 0;
+    if (!PdfReadDigits(text, i, v) || i != text.size()) return false;
     value = neg ? -v : v;
     return true;
 }

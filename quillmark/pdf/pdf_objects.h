@@ -91,6 +91,13 @@ std::string GetItemType(std::string_view text);
 // line-space character. With deleteLine, removes what was walked.
 std::string GetLastLine(std::string& text, int32_t maxLength, bool deleteLine);
 
+// text without PDF white space at either end.
+std::string_view PdfTrim(std::string_view text);
+
+// Reads the run of decimal digits at text[pos] and moves pos past it; false
+// (pos unchanged) when there is none. Large values saturate.
+bool PdfReadDigits(std::string_view text, size_t& pos, int64_t& value);
+
 // Integer value of a decimal text ("" or non-numeric: def). Tolerates a sign
 // and surrounding white space; saturates instead of overflowing.
 int64_t PdfToInt(std::string_view text, int64_t def = 0);

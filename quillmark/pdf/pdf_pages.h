@@ -13,7 +13,7 @@
 
 namespace quillmark {
 
-class TDTPDFReader;
+class TDTPDFFonts;
 class TDTPDFFont;
 
 enum TDTPDFItemType : unsigned char { itUnknown = 0, itText = 1, itImage = 2, itLine = 3 };
@@ -125,24 +125,36 @@ private:
     TDTPDFItems items_;
 };
 
+// A page's /MediaBox: up to four numbers (left, bottom, right, top as the
+// file gives them); Count says how many the file gave.
+struct TDTPDFMediaBox {
+    double Values[4] = {0, 0, 0, 0};
+    int Count = 0;
+};
+
 class TDTPDFPages {
 public:
-    explicit TDTPDFPages(TDTPDFReader* owner = nullptr) : FPDFReader(owner) {}
+    // documentFonts: the document's fonts, looked up by resource name for
+    // content that comes without a font list of its own.
+    explicit TDTPDFPages(const TDTPDFFonts* documentFonts = nullptr) : documentFonts_(documentFonts) {}
     int Count() const { return static_cast<int>(pages_.size()); }
     TDTPDFPage* AddPage();
     TDTPDFPage* GetPage(int index) const;
     void Clear() { pages_.clear(); }
     // Adds one page holding the text items of a decoded content stream.
     // mediaBox is the page's /MediaBox array text ("[0 0 612 792]"); fonts
-    // names the page's fonts (null: the reader's fonts by name).
+    // names the page's fonts (null: the document's fonts by name).
     void ParseContents(std::string_view strContent, std::string_view strMediaBox,
+                       const TDTPDFPageFonts* fonts = nullptr, const TDTPDFFormResolver* forms = nullptr);
+    // The same with the media box already read.
+    void ParseContents(std::string_view strContent, const TDTPDFMediaBox& mediaBox,
                        const TDTPDFPageFonts* fonts = nullptr, const TDTPDFFormResolver* forms = nullptr);
     // Every page after a line of 20 hyphens.
     std::u16string GetPlainText() const;
     std::u16string PlainText() const { return GetPlainText(); }
 
 private:
-    TDTPDFReader* FPDFReader;
+    const TDTPDFFonts* documentFonts_;
     std::vector<std::unique_ptr<TDTPDFPage>> pages_;
 };
 

@@ -130,10 +130,7 @@ bool PdfEqualsIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 double StrToFloatDef(std::string_view text, double def) {
-    size_t b = 0, e = text.size();
-    while (b < e && PdfIsWhite(text[b])) ++b;
-    while (e > b && PdfIsWhite(text[e - 1])) --e;
-    std::string s(text.substr(b, e - b));
+    std::string s(PdfTrim(text));
     // A decimal comma (as some locales write it) reads as a point.
     size_t comma = s.find(',');
     if (comma != std::string::npos) s[comma] = '.';

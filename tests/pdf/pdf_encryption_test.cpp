@@ -292,6 +292,13 @@ TEST(PdfEncryption, ReadsTheDictionaryValues) {
     EXPECT_EQ(Create("<< /Filter /Standard /V 4 /R 4 >>")->KeyLength(), 128);
     EXPECT_EQ(Create("<< /Filter /Standard /V 5 /R 6 >>")->KeyLength(), 256);
     EXPECT_FALSE(Create("<< /Filter /Standard /V 4 /R 4 /EncryptMetadata false >>")->EncryptMetadata());
+    // The keys of a crypt filter are its own, not the dictionary's; keys
+    // are taken in their exact case.
+    auto nested = Create("<< /CF << /StdCF << /Length 16 /CFM /AESV2 /V 9 /Filter /Other >> >> "
+                         "/Filter /Standard /V 4 /R 4 /Length 40 /StmF /StdCF >>");
+    EXPECT_EQ(nested->KeyLength(), 40);
+    EXPECT_EQ(nested->Algorithm(), 4);
+    EXPECT_EQ(CreateError("<< /filter /Standard /V 2 /R 3 >>"), strEncryptionNotSupported);
 
     // Indirect values are fetched.
     auto r = Create("<< /Filter /Standard /V 2 /R 3 /O 9 0 R /P 8 0 R >>", [](int32_t n) {

@@ -222,6 +222,63 @@ TEST(PdfReader, XRefStreamWithoutIndexStartsAtZero) {
     EXPECT_EQ(r.GetRootTag(), "1");
 }
 
+// The reader's own dictionaries (cross-reference stream, trailer) are read
+// by exact key from their outermost level: a nested dictionary holding the
+// same keys first changes nothing, and a key in another case is no key.
+TEST(PdfReader, CrossReferenceStreamAndTrailerKeysAreTheOuterOnes) {
+    std::string head = "%PDF-1.5\n";
+    std::string obj1 = "1 0 obj\n<< /Type /Catalog >>\nendobj\n";
+    size_t off1 = head.size();
+    size_t off2 = off1 + obj1.size();
+    std::string rows;
+    rows += std::string("\x00\x00\x00\xff", 4);
+    rows += std::string(1, '\x01') + char(off1 >> 8) + char(off1 & 0xFF) + '\0';
+    rows += std::string(1, '\x01') + char(off2 >> 8) + char(off2 & 0xFF) + '\0';
+    struct Row {
+        const char* what;
+        const char* entries;
+        bool repaired;
+        const char* docID;
+    };
+    const Row cases[] = {
+        {"decoys nested first",
+         "/DecodeParms << /Type /Other /W [1 4 4] /Index [7 2] /Root 9 0 R /Prev 1 /ID [(no)] >> "
+         "/Type /XRef /W [1 2 1] /Size 3 /Root 1 0 R /ID [(yes) (2)]", false, "yes"},
+        {"decoy /Index and /Length", "/Extra << /Index [5 3] /Length 3 >> /Type /XRef /Index [0 3] /W [1 2 1] /Root 1 0 R",
+         false, ""},
+        {"values as arrays, references and strings",
+         "/Type /XRef /W [1 2 1] /Root 1 0 R /Info (3 0 R) /Encrypt [4 0 R] /ID (notarray)", false, ""},
+        {"a key in another case", "/type /XRef /W [1 2 1] /Root 1 0 R", true, ""},
+    };
+    for (const Row& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string obj2 = "2 0 obj\n<< " + std::string(c.entries) + " /Length 12 >>\nstream\n" + rows +
+                           "\nendstream\nendobj\n";
+        std::string file = head + obj1 + obj2 + "startxref\n" + std::to_string(off2) + "\n%%EOF\n";
+        TDTPDFReader r;
+        Load(r, file);
+        EXPECT_EQ(r.Repaired(), c.repaired);
+        EXPECT_EQ(r.GetRootTag(), "1");
+        EXPECT_EQ(r.GetInfoTag(), "");
+        EXPECT_EQ(r.GetEncryptTag(), "");
+        EXPECT_EQ(r.DocID(), c.docID);
+        ASSERT_GE(r.XRefs().Count(), 2);
+        EXPECT_EQ(r.XRefs().GetItem(1)->Offset, static_cast<int32_t>(off1));
+    }
+
+    // A table's trailer: the same with /XRefStm and /Prev decoys.
+    PdfBuilder b;
+    b.Add(1, "<< /Type /Catalog >>");
+    b.SetTrailer("/Extra << /Root 9 0 R /Encrypt 9 0 R /XRefStm 3 /Prev 4 /ID [(no)] >> /Root 1 0 R /ID [(yes)]");
+    TDTPDFReader r;
+    Load(r, b.Build());
+    EXPECT_FALSE(r.Repaired());
+    EXPECT_EQ(r.GetRootTag(), "1");
+    EXPECT_EQ(r.GetEncryptTag(), "");
+    EXPECT_EQ(r.GetEncryption(), nullptr);
+    EXPECT_EQ(r.DocID(), "yes");
+}
+
 TEST(PdfReader, StreamContentRules) {
     PdfBuilder b;
     b.Add(1, "<< /Type /Catalog >>");

@@ -1,14 +1,13 @@
-// Document layer of TDTPDFReader: the page tree walk with its fonts and
-// contents, and the document information dictionary.
+// The page tree walk with its fonts and contents, forms drawn by pages, and
+// the document information dictionary.
 #include <algorithm>
-#include <charconv>
 
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/work_budget.h"
 #include "quillmark/pdf/pdf_date.h"
 #include "quillmark/pdf/pdf_encodings.h"
 #include "quillmark/pdf/pdf_syntax.h"
-#include "quillmark/pdf/pdf_reader.h"
+#include "quillmark/pdf/pdf_document_walker.h"
 
 namespace quillmark {
 
@@ -30,68 +29,48 @@ const PdfObject* GetIgnoreCase(const PdfObject& dict, std::string_view key) {
     return nullptr;
 }
 
-std::string MediaBoxText(const PdfObject& box) {
-    if (box.kind != PdfObject::Array) return {};
-    std::string s = "[";
-    for (const auto& v : box.items) {
-        // Three decimals with a point, whatever the C locale's separator.
-        char buf[400];
-        double n = v.kind == PdfObject::Number ? v.number : 0.0;
-        auto r = std::to_chars(buf, buf + sizeof buf, n, std::chars_format::fixed, 3);
-        s.append(buf, r.ec == std::errc() ? r.ptr : buf);
-        s += ' ';
+// A /MediaBox array's numbers (anything else in it counts as 0).
+TDTPDFMediaBox MediaBoxOf(const PdfObject& box) {
+    TDTPDFMediaBox out;
+    if (box.kind != PdfObject::Array) return out;
+    for (const PdfObject& v : box.items) {
+        if (out.Count == 4) break;
+        out.Values[out.Count++] = v.kind == PdfObject::Number ? v.number : 0.0;
     }
-    s += "]";
-    return s;
+    return out;
 }
 
 }  // namespace
 
-struct TDTPDFReader::PageWalk {
+struct TDTPDFDocumentWalker::PageWalk {
     std::set<int32_t> visited;  // page-tree objects already walked
     const PdfObject* resources = nullptr;  // inherited /Resources
     const PdfObject* mediaBox = nullptr;   // inherited /MediaBox
 };
 
-PdfObject TDTPDFReader::ParsedObject(int32_t objNumber) { return PdfParseObjectBody(GetBodyByRefNo(objNumber)); }
+TDTPDFDocumentWalker::TDTPDFDocumentWalker(TDTPDFObjectStore& store, TDTPDFFonts& fonts, TDTPDFPages& pages,
+                                           std::function<bool()> cancelled)
+    : store_(store), fonts_(fonts), pages_(pages), cancelled_(std::move(cancelled)) {}
 
-PdfObject TDTPDFReader::Resolve(const PdfObject& value) {
-    if (value.kind != PdfObject::Reference) return value;
-    return ParsedObject(value.ref);
-}
-
-void TDTPDFReader::ReadDocumentContent() {
-    // Fonts read their streams through the reader only while it has the
-    // document's data: during this load.
-    struct DropDecoders {
-        TDTPDFFonts& fonts;
-        ~DropDecoders() { fonts.DropStreamDecoders(); }
-    } dropDecoders{FFonts};
-    bool text = ParseItems().Contains(wpiText);
-    if (text) {
-        int64_t root = PdfToInt(RootTag, 0);
-        if (root > 0 && root <= INT32_MAX) ProcessPages(GetBodyByRefNo(static_cast<int32_t>(root)));
-    }
-    if (ParseItems().Contains(wpiSummaryInformation) && !InfoTag.empty()) ReadInformation();
-    if (text) {
-        AddText(GetTextStart(), *text_);
-        for (int i = 0; i < FPages.Count() && !IsCancelExtract; ++i)
-            AddText(Escape(FPages.GetPage(i)->GetPlainText()), *text_);
-        AddText(GetTextFinish(), *text_);
-    }
-}
-
-void TDTPDFReader::ClearDocumentLists() {
-    FFonts.Clear();
-    FPages.Clear();
-    FSummaryInformation.Clear();
+void TDTPDFDocumentWalker::Clear() {
     decodedStreams_.clear();
     decodedOnce_.clear();
     forms_.clear();
     cachedStreamBytes_ = 0;
 }
 
-void TDTPDFReader::ProcessPages(std::string_view nodeText) {
+void TDTPDFDocumentWalker::ReadPages() {
+    // Fonts read their streams through the store only while it has the
+    // document's data: during this load.
+    struct DropDecoders {
+        TDTPDFFonts& fonts;
+        ~DropDecoders() { fonts.DropStreamDecoders(); }
+    } dropDecoders{fonts_};
+    int64_t root = PdfToInt(store_.RootTag(), 0);
+    if (root > 0 && root <= INT32_MAX) ProcessPages(store_.GetBodyByRefNo(static_cast<int32_t>(root)));
+}
+
+void TDTPDFDocumentWalker::ProcessPages(std::string_view nodeText) {
     PdfObject node = PdfParseObjectBody(nodeText);
     if (node.kind != PdfObject::Dictionary) return;
     PageWalk walk;
@@ -100,14 +79,14 @@ void TDTPDFReader::ProcessPages(std::string_view nodeText) {
     if ((type && type->IsName("Catalog")) || (!type && pages)) {
         if (!pages || pages->kind != PdfObject::Reference) return;
         walk.visited.insert(pages->ref);
-        WalkNode(pages->ref, ParsedObject(pages->ref), walk, 0);
+        WalkNode(store_.ParsedObject(pages->ref), walk, 0);
         return;
     }
-    WalkNode(-1, node, walk, 0);
+    WalkNode(node, walk, 0);
 }
 
-void TDTPDFReader::WalkNode(int32_t, const PdfObject& node, PageWalk& walk, int depth) {
-    if (node.kind != PdfObject::Dictionary || depth > kMaxTreeDepth || IsCancelExtract) return;
+void TDTPDFDocumentWalker::WalkNode(const PdfObject& node, PageWalk& walk, int depth) {
+    if (node.kind != PdfObject::Dictionary || depth > kMaxTreeDepth || (cancelled_ && cancelled_())) return;
     const PdfObject* type = node.Get("Type");
     const PdfObject* kidsValue = node.Get("Kids");
     bool isTree = type ? type->IsName("Pages") : kidsValue != nullptr;
@@ -120,32 +99,32 @@ void TDTPDFReader::WalkNode(int32_t, const PdfObject& node, PageWalk& walk, int 
     const PdfObject* savedResources = walk.resources;
     const PdfObject* savedMediaBox = walk.mediaBox;
     if (const PdfObject* r = node.Get("Resources")) {
-        resources = Resolve(*r);
+        resources = store_.Resolve(*r);
         walk.resources = &resources;
     }
     if (const PdfObject* m = node.Get("MediaBox")) {
-        mediaBox = Resolve(*m);
+        mediaBox = store_.Resolve(*m);
         walk.mediaBox = &mediaBox;
     }
     // /Count is not trusted: the kids themselves say how many there are.
-    PdfObject kids = kidsValue ? Resolve(*kidsValue) : PdfObject();
+    PdfObject kids = kidsValue ? store_.Resolve(*kidsValue) : PdfObject();
     for (const PdfObject& kid : kids.items) {
         if (kid.kind != PdfObject::Reference || !walk.visited.insert(kid.ref).second) continue;
-        WalkNode(kid.ref, ParsedObject(kid.ref), walk, depth + 1);
+        WalkNode(store_.ParsedObject(kid.ref), walk, depth + 1);
     }
     walk.resources = savedResources;
     walk.mediaBox = savedMediaBox;
 }
 
-void TDTPDFReader::AddPageObject(const PdfObject& page, PageWalk& walk) {
+void TDTPDFDocumentWalker::AddPageObject(const PdfObject& page, PageWalk& walk) {
     PdfObject resources;
-    if (const PdfObject* r = page.Get("Resources")) resources = Resolve(*r);
+    if (const PdfObject* r = page.Get("Resources")) resources = store_.Resolve(*r);
     else if (walk.resources) resources = *walk.resources;
     TDTPDFPageFonts pageFonts;
     LoadPageFonts(resources, pageFonts);
 
     PdfObject box;
-    if (const PdfObject* m = page.Get("MediaBox")) box = Resolve(*m);
+    if (const PdfObject* m = page.Get("MediaBox")) box = store_.Resolve(*m);
     else if (walk.mediaBox) box = *walk.mediaBox;
 
     // A page of one content stream is parsed where the decoded stream is;
@@ -169,26 +148,26 @@ void TDTPDFReader::AddPageObject(const PdfObject& page, PageWalk& walk) {
         content = joined;
     }
     PdfObject xobjects;
-    if (const PdfObject* x = resources.Get("XObject")) xobjects = Resolve(*x);
+    if (const PdfObject* x = resources.Get("XObject")) xobjects = store_.Resolve(*x);
     TDTPDFFormResolver forms = [this, &xobjects, &pageFonts](const std::string& name,
                                                                std::shared_ptr<const std::string>& out,
                                                                TDTPDFPageFonts& fonts) {
         const PdfObject* ref = xobjects.Get(name.size() > 1 ? std::string_view(name).substr(1) : std::string_view());
         return ref && ref->kind == PdfObject::Reference && ReadForm(ref->ref, pageFonts, out, fonts);
     };
-    FPages.ParseContents(content, MediaBoxText(box), &pageFonts, &forms);
+    pages_.ParseContents(content, MediaBoxOf(box), &pageFonts, &forms);
 }
 
-void TDTPDFReader::LoadPageFonts(const PdfObject& resources, TDTPDFPageFonts& pageFonts) {
+void TDTPDFDocumentWalker::LoadPageFonts(const PdfObject& resources, TDTPDFPageFonts& pageFonts) {
     const PdfObject* fontValue = resources.Get("Font");
     if (!fontValue) return;
-    PdfObject fonts = Resolve(*fontValue);
+    PdfObject fonts = store_.Resolve(*fontValue);
     for (const auto& [name, value] : fonts.entries) {
         TDTPDFFont* font = nullptr;
         if (value.kind == PdfObject::Reference) {
-            font = FFonts.FindFontByObject(value.ref);
+            font = fonts_.FindFontByObject(value.ref);
             if (!font) {
-                PdfObject dict = ParsedObject(value.ref);
+                PdfObject dict = store_.ParsedObject(value.ref);
                 // A font that names a missing object is left out.
                 if (dict.kind != PdfObject::Dictionary) continue;
                 font = LoadFont(name, value.ref, dict);
@@ -200,27 +179,27 @@ void TDTPDFReader::LoadPageFonts(const PdfObject& resources, TDTPDFPageFonts& pa
     }
 }
 
-TDTPDFFont* TDTPDFReader::LoadFont(const std::string& name, int32_t objNumber, const PdfObject& dict) {
-    TDTPDFFont* font = FFonts.AddItem();
+TDTPDFFont* TDTPDFDocumentWalker::LoadFont(const std::string& name, int32_t objNumber, const PdfObject& dict) {
+    TDTPDFFont* font = fonts_.AddItem();
     font->FontName = "/" + name;
-    FFonts.SetObject(font, objNumber);
-    if (objNumber >= 0) font->Content = GetBodyByRefNo(objNumber);
-    font->SetupEncoding(dict, [this](const PdfObject& v) { return Resolve(v); });
+    fonts_.SetObject(font, objNumber);
+    if (objNumber >= 0) font->Content = store_.GetBodyByRefNo(objNumber);
+    font->SetupEncoding(dict, [this](const PdfObject& v) { return store_.Resolve(v); });
     // A damaged font stream loses that font's mapping, not the document.
     try {
         const PdfObject* toUnicode = dict.Get("ToUnicode");
-        if (toUnicode && toUnicode->kind == PdfObject::Reference) font->SetCMap(GetDecodedStream(toUnicode->ref));
+        if (toUnicode && toUnicode->kind == PdfObject::Reference) font->SetCMap(store_.GetDecodedStream(toUnicode->ref));
     } catch (const ELimitError&) {
         throw;  // the load's work limit ends the load, not just this font
     } catch (const Exception&) {
     }
     // The descendant's font program and CID-to-GID map are decoded only
     // when a text step asks for them.
-    font->SetStreamDecoder([this](int32_t n) { return GetDecodedStream(n); });
+    font->SetStreamDecoder([this](int32_t n) { return store_.GetDecodedStream(n); });
     return font;
 }
 
-void TDTPDFReader::CollectContents(const PdfObject& contents, std::vector<std::shared_ptr<const std::string>>& out,
+void TDTPDFDocumentWalker::CollectContents(const PdfObject& contents, std::vector<std::shared_ptr<const std::string>>& out,
                                    std::set<int32_t>& seen, int depth) {
     if (depth > kMaxContentsDepth) return;
     if (contents.kind == PdfObject::Array) {
@@ -233,7 +212,7 @@ void TDTPDFReader::CollectContents(const PdfObject& contents, std::vector<std::s
         data = cached->second;
         ChargeDecodedBytes(data->size(), "PDF content streams");
     } else {
-        std::string body = GetBodyByRefNo(contents.ref);
+        std::string body = store_.GetBodyByRefNo(contents.ref);
         if (body.empty()) return;
         PdfObject obj = PdfParseObjectBody(body);
         if (obj.kind == PdfObject::Array) {
@@ -246,8 +225,8 @@ void TDTPDFReader::CollectContents(const PdfObject& contents, std::vector<std::s
     if (!data->empty()) out.push_back(std::move(data));
 }
 
-std::shared_ptr<const std::string> TDTPDFReader::DecodeAndKeep(int32_t objNumber, std::string_view body) {
-    auto data = std::make_shared<const std::string>(DecodeStreamObject(body, objNumber));
+std::shared_ptr<const std::string> TDTPDFDocumentWalker::DecodeAndKeep(int32_t objNumber, std::string_view body) {
+    auto data = std::make_shared<const std::string>(store_.DecodeStreamObject(body, objNumber));
     // Most streams are used once: only one asked for a second time is kept.
     if (decodedOnce_.insert(objNumber).second) return data;
     if (data->size() <= kMaxStreamCacheBytes - cachedStreamBytes_) {
@@ -257,7 +236,7 @@ std::shared_ptr<const std::string> TDTPDFReader::DecodeAndKeep(int32_t objNumber
     return data;
 }
 
-bool TDTPDFReader::ReadForm(int32_t objNumber, const TDTPDFPageFonts& pageFonts,
+bool TDTPDFDocumentWalker::ReadForm(int32_t objNumber, const TDTPDFPageFonts& pageFonts,
                             std::shared_ptr<const std::string>& content,
                             TDTPDFPageFonts& fonts) {
     // Forms drawing forms multiply: every drawing counts as an item, and as
@@ -268,7 +247,7 @@ bool TDTPDFReader::ReadForm(int32_t objNumber, const TDTPDFPageFonts& pageFonts,
     if (auto cached = decodedStreams_.find(objNumber); cached != decodedStreams_.end()) data = cached->second;
     auto it = forms_.find(objNumber);
     if (it == forms_.end() || (it->second.isForm && !data)) {
-        std::string body = GetBodyByRefNo(objNumber);
+        std::string body = store_.GetBodyByRefNo(objNumber);
         if (it == forms_.end()) {
             FormEntry entry;
             PdfObject dict = PdfParseObjectBody(body);
@@ -277,7 +256,7 @@ bool TDTPDFReader::ReadForm(int32_t objNumber, const TDTPDFPageFonts& pageFonts,
             // A form without resources of its own uses those of the page.
             if (const PdfObject* r = dict.Get("Resources"); entry.isForm && r) {
                 entry.ownResources = true;
-                LoadPageFonts(Resolve(*r), entry.fonts);
+                LoadPageFonts(store_.Resolve(*r), entry.fonts);
             }
             it = forms_.emplace(objNumber, std::move(entry)).first;
         }
@@ -291,7 +270,7 @@ bool TDTPDFReader::ReadForm(int32_t objNumber, const TDTPDFPageFonts& pageFonts,
     return true;
 }
 
-std::u16string TDTPDFReader::GetInfoTag(std::string_view key, std::string_view dictText, int32_t objNumber) {
+std::u16string TDTPDFDocumentWalker::GetInfoTag(std::string_view key, std::string_view dictText, int32_t objNumber) {
     if (!key.empty() && key[0] == '/') key.remove_prefix(1);
     PdfObject dict = PdfParseObjectBody(dictText);
     const PdfObject* value = GetIgnoreCase(dict, key);
@@ -299,7 +278,7 @@ std::u16string TDTPDFReader::GetInfoTag(std::string_view key, std::string_view d
     PdfObject v = *value;
     if (v.kind == PdfObject::Reference) {
         objNumber = v.ref;
-        v = Resolve(v);
+        v = store_.Resolve(v);
     }
     if (v.kind != PdfObject::String) {
         if (v.kind == PdfObject::Name) return PdfTextString(v.text);
@@ -308,19 +287,18 @@ std::u16string TDTPDFReader::GetInfoTag(std::string_view key, std::string_view d
     // Strings of an object held in an object stream are not encrypted on
     // their own; others are decrypted with their object's key.
     std::string bytes = v.text;
-    const TDTPDFXRef* x = FXRefs.GetItem(objNumber - StartCrossRef);
+    const TDTPDFXRef* x = store_.XRefs().GetItem(objNumber - store_.StartCrossRef());
     if (objNumber > 0 && x && x->Kind == xrkUnCompressed)
-        bytes = DecryptData(objNumber, GetGeneration(objNumber), std::move(bytes));
+        bytes = store_.DecryptData(objNumber, store_.GetGeneration(objNumber), std::move(bytes));
     return PdfTextString(bytes);
 }
 
-void TDTPDFReader::ReadInformation() {
-    int64_t info = PdfToInt(InfoTag, 0);
+void TDTPDFDocumentWalker::ReadInformation(TDTWordSummaryInformation& s) {
+    int64_t info = PdfToInt(store_.InfoTag(), 0);
     if (info <= 0 || info > INT32_MAX) return;
     int32_t n = static_cast<int32_t>(info);
-    std::string body = GetBodyByRefNo(n);
+    std::string body = store_.GetBodyByRefNo(n);
     if (body.empty()) return;
-    TDTWordSummaryInformation& s = FSummaryInformation;
     s.SetTitle(GetInfoTag("/title", body, n));
     s.SetAuthor(GetInfoTag("/author", body, n));
     s.SetSubject(GetInfoTag("/subject", body, n));

@@ -6,33 +6,41 @@
 // "trailer" dictionary, or failing that the last cross-reference stream's.
 #include <vector>
 
-#include "quillmark/pdf/pdf_reader.h"
+#include "quillmark/pdf/pdf_object_store.h"
+#include "quillmark/pdf/pdf_stream_data.h"
 
 namespace quillmark {
 
 namespace {
 
-// The dictionary text of an object body: from its header to "stream" or
-// "endobj", lower-cased, at most 64 KiB.
-std::string LowerDictionary(std::string_view body) {
+// The dictionary of an object body, parsed: the text from its header to
+// "stream" or "endobj", at most 64 KiB of it.
+PdfObject HeadDictionary(std::string_view body) {
     std::string_view head = body.substr(0, 65536);
-    size_t s = head.find("stream");
+    size_t s = PdfFindStreamKeyword(head);
     size_t e = head.find("endobj");
     size_t cut = std::min(s, e);
-    return PdfLower(cut == std::string_view::npos ? head : head.substr(0, cut));
+    return PdfParseObjectBody(cut == std::string_view::npos ? head : head.substr(0, cut));
+}
+
+// The trailer dictionary that starts at text's first "<<".
+void ParseTrailerAt(std::string_view text, PdfObject& dict, std::string_view& dictText) {
+    size_t open = text.find("<<");
+    dictText = open == std::string_view::npos ? std::string_view() : text.substr(open);
+    dict = PdfParseObjectBody(dictText);
 }
 
 }  // namespace
 
-bool TDTPDFReader::RepairXRefs() {
+bool TDTPDFObjectStore::RepairXRefs() {
     std::string_view data = data_;
-    FXRefs.Clear();
+    xrefs_.Clear();
     slotSet_.clear();
     objectStreams_.clear();
-    RootTag.clear();
-    InfoTag.clear();
-    EncryptTag.clear();
-    FDocID.clear();
+    rootTag_.clear();
+    infoTag_.clear();
+    encryptTag_.clear();
+    docID_.clear();
     trailerText_.clear();
 
     const std::vector<FoundObject>& found = ScanObjectHeaders();
@@ -41,7 +49,7 @@ bool TDTPDFReader::RepairXRefs() {
     int64_t limit = std::min<int64_t>(kMaxPdfObjectNumber, int64_t(data.size()) * 16 + 4096);
     for (const FoundObject& f : found) {
         if (f.number > limit || f.offset > INT32_MAX) continue;
-        TDTPDFXRef* item = FXRefs.AddItem(f.number);
+        TDTPDFXRef* item = xrefs_.AddItem(f.number);
         if (!item) continue;
         item->Kind = xrkUnCompressed;
         item->Offset = static_cast<int32_t>(f.offset);
@@ -52,7 +60,7 @@ bool TDTPDFReader::RepairXRefs() {
         size_t q = data.rfind(kw);
         if (q != std::string_view::npos) sectionOffsets_.push_back(static_cast<int64_t>(q));
     }
-    FXRefs.BuildIndex(sectionOffsets_);
+    xrefs_.BuildIndex(sectionOffsets_);
 
     // Classify the objects found: object streams, cross-reference streams
     // and the catalog.
@@ -60,25 +68,24 @@ bool TDTPDFReader::RepairXRefs() {
     std::string lastXRefStream;
     int32_t catalog = -1;
     size_t xrefStreams = 0;
-    for (int32_t n = 0; n < FXRefs.Count(); ++n) {
-        if (FXRefs.GetItem(n)->Kind != xrkUnCompressed) continue;
-        std::string dict = LowerDictionary(GetBodyByRefNo(n));
-        std::string type = PdfEntryValue(dict, "/type");
-        if (type == "/objstm") objectStreams.push_back(n);
-        else if (type == "/xref") lastXRefStream = std::string(GetBodyByRefNo(n)), ++xrefStreams;
-        else if (type == "/catalog") catalog = n;
+    for (int32_t n = 0; n < xrefs_.Count(); ++n) {
+        if (xrefs_.GetItem(n)->Kind != xrkUnCompressed) continue;
+        std::string body = GetBodyByRefNo(n);
+        PdfObject dict = HeadDictionary(body);
+        const PdfObject* type = dict.Get("Type");
+        if (!type || type->kind != PdfObject::Name) continue;
+        if (type->text == "ObjStm") objectStreams.push_back(n);
+        else if (type->text == "XRef") lastXRefStream = std::move(body), ++xrefStreams;
+        else if (type->text == "Catalog") catalog = n;
     }
     for (int32_t s : objectStreams) {
-        ObjectFromStream(s, -1, -1);  // decodes and caches the stream's header
-        auto it = objectStreams_.find(s);
-        if (it == objectStreams_.end()) continue;
-        const auto& entries = it->second.entries;
+        const auto& entries = ObjectStream(s).entries;
         for (size_t k = 0; k < entries.size(); ++k) {
             int32_t num = entries[k].first;
             if (num > limit || num == s) continue;
-            const TDTPDFXRef* existing = FXRefs.GetItem(num);
+            const TDTPDFXRef* existing = xrefs_.GetItem(num);
             if (existing && existing->Kind != xrkFree) continue;
-            TDTPDFXRef* item = FXRefs.AddItem(num);
+            TDTPDFXRef* item = xrefs_.AddItem(num);
             if (!item) continue;
             item->Kind = xrkCompressed;
             item->ObjNumber = s;
@@ -86,26 +93,26 @@ bool TDTPDFReader::RepairXRefs() {
         }
     }
 
+    PdfObject trailer;
+    std::string_view trailerText;
     size_t tr = data.rfind("trailer");
     if (tr != std::string_view::npos) {
-        size_t open = data.find("<<", tr);
-        if (open != std::string_view::npos) {
-            size_t close = data.find("startxref", open);
-            std::string_view dict = data.substr(open, close == std::string_view::npos ? std::string_view::npos : close - open);
-            ApplyTrailer(dict, true);
-        }
+        size_t close = data.find("startxref", tr);
+        ParseTrailerAt(data.substr(tr, close == std::string_view::npos ? std::string_view::npos : close - tr), trailer,
+                       trailerText);
+        if (!trailerText.empty()) ApplyTrailer(trailer, trailerText, true);
     }
-    if (RootTag.empty() && !lastXRefStream.empty()) {
-        size_t open = lastXRefStream.find("<<");
-        if (open != std::string::npos) ApplyTrailer(std::string_view(lastXRefStream).substr(open), true);
+    if (rootTag_.empty() && !lastXRefStream.empty()) {
+        ParseTrailerAt(lastXRefStream, trailer, trailerText);
+        if (!trailerText.empty()) ApplyTrailer(trailer, trailerText, true);
     }
-    if (RootTag.empty() && catalog >= 0) RootTag = std::to_string(catalog);
+    if (rootTag_.empty() && catalog >= 0) rootTag_ = std::to_string(catalog);
     repaired_ = true;
     // Cross-reference streams alone are no document.
     return found.size() > xrefStreams;
 }
 
-const std::vector<TDTPDFReader::FoundObject>& TDTPDFReader::ScanObjectHeaders() {
+const std::vector<TDTPDFObjectStore::FoundObject>& TDTPDFObjectStore::ScanObjectHeaders() {
     if (scanned_) return foundObjects_;
     scanned_ = true;
     std::string_view data = data_;
@@ -140,7 +147,7 @@ const std::vector<TDTPDFReader::FoundObject>& TDTPDFReader::ScanObjectHeaders() 
     return foundObjects_;
 }
 
-int64_t TDTPDFReader::ScannedOffset(int32_t objNumber) {
+int64_t TDTPDFObjectStore::ScannedOffset(int32_t objNumber) {
     if (!scanIndexed_) {
         scanIndexed_ = true;
         ScanObjectHeaders();
@@ -153,7 +160,7 @@ int64_t TDTPDFReader::ScannedOffset(int32_t objNumber) {
             bounds.push_back(static_cast<int64_t>(f.offset));
         }
         // Objects found by the scan also end the text of the one before.
-        FXRefs.BuildIndex(bounds);
+        xrefs_.BuildIndex(bounds);
     }
     if (objNumber < 0 || static_cast<size_t>(objNumber) >= scannedOffsets_.size()) return -1;
     return scannedOffsets_[static_cast<size_t>(objNumber)];

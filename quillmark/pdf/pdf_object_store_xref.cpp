@@ -6,20 +6,12 @@
 
 #include "quillmark/framework/exception.h"
 #include "quillmark/framework/work_budget.h"
-#include "quillmark/pdf/pdf_reader.h"
+#include "quillmark/pdf/pdf_object_store.h"
+#include "quillmark/pdf/pdf_stream_data.h"
 
 namespace quillmark {
 
 namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string Trim(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && PdfIsWhite(s[b])) ++b;
-    while (e > b && PdfIsWhite(s[e - 1])) --e;
-    return std::string(s.substr(b, e - b));
-}
 
 void SkipWhite(std::string_view s, size_t& i) {
     while (i < s.size()) {
@@ -31,19 +23,6 @@ void SkipWhite(std::string_view s, size_t& i) {
             break;
         }
     }
-}
-
-// Reads an unsigned decimal token at s[i]; false when there is none.
-bool ReadUInt(std::string_view s, size_t& i, int64_t& value) {
-    size_t start = i;
-    int64_t v = 0;
-    while (i < s.size() && IsDigit(s[i])) {
-        if (v < (int64_t{1} << 40)) v = v * 10 + (s[i] - '0');
-        ++i;
-    }
-    if (i == start) return false;
-    value = v;
-    return true;
 }
 
 // The "<< ... >>" dictionary starting at or after pos, with its brackets;
@@ -64,12 +43,61 @@ std::string_view DictionaryAt(std::string_view s, size_t pos) {
     return s.substr(open);
 }
 
+// A whole, non-negative number (a count, width, offset or object number).
+bool IsCount(const PdfObject& v) {
+    return v.kind == PdfObject::Number && v.number >= 0 && v.number <= 9007199254740992.0 &&
+           v.number == static_cast<double>(static_cast<int64_t>(v.number));
+}
+
+// An offset entry (/Prev, /XRefStm, a direct /Length); -1 when missing or
+// not a whole number.
+int64_t OffsetValue(const PdfObject& dict, std::string_view key) {
+    const PdfObject* v = dict.Get(key);
+    return v && IsCount(*v) ? static_cast<int64_t>(v->number) : -1;
+}
+
+// Where the next older section is: -1 at the end of the chain.
+int64_t PrevOffset(const PdfObject& dict) { return OffsetValue(dict, "Prev"); }
+
+// How a value that should have been a number was written, for messages.
+std::string TokenText(const PdfObject& v) {
+    switch (v.kind) {
+        case PdfObject::Number: return std::to_string(v.number);
+        case PdfObject::Name: return "/" + v.text.substr(0, 16);
+        case PdfObject::String: return "(" + v.text.substr(0, 16) + ")";
+        case PdfObject::Reference: return std::to_string(v.ref) + " 0 R";
+        case PdfObject::Boolean: return v.number != 0 ? "true" : "false";
+        default: return "null";
+    }
+}
+
+// The offset "startxref" gives: its last occurrence at the start of a line
+// (tail is lower-cased), then a number. -1 when there is none.
+int64_t StartXRefOffset(std::string_view tail) {
+    size_t p = std::string_view::npos;
+    for (size_t from = tail.size(); ;) {
+        size_t q = tail.rfind("startxref", from);
+        if (q == std::string_view::npos) break;
+        if (q == 0 || tail[q - 1] == '\n' || tail[q - 1] == '\r') {
+            p = q;
+            break;
+        }
+        if (q == 0) break;
+        from = q - 1;
+    }
+    if (p == std::string_view::npos) return -1;
+    PdfLexer lexer(tail, p + 9);
+    if (lexer.Next() != PdfToken::Number) return -1;
+    int64_t value = -1;
+    return PdfTryToInt(lexer.TokenText(), value) && value >= 0 ? value : -1;
+}
+
 // A cross-reference stream's dictionary longer than this is no dictionary.
 constexpr size_t kMaxXRefDictionary = size_t{1} << 20;
 
 }  // namespace
 
-size_t TDTPDFReader::FindKeyword(std::string_view keyword, size_t from) {
+size_t TDTPDFObjectStore::FindKeyword(std::string_view keyword, size_t from) {
     auto it = keywordPositions_.find(std::string(keyword));
     if (it == keywordPositions_.end()) {
         std::vector<size_t> positions;
@@ -82,7 +110,7 @@ size_t TDTPDFReader::FindKeyword(std::string_view keyword, size_t from) {
     return at == it->second.end() ? std::string_view::npos : *at;
 }
 
-TDTPDFXRef* TDTPDFReader::DefineSlot(int64_t objNumber) {
+TDTPDFXRef* TDTPDFObjectStore::DefineSlot(int64_t objNumber) {
     // A tiny file cannot hold millions of objects; this keeps a hostile
     // /Index or table header from allocating a huge list.
     int64_t limit = std::min<int64_t>(kMaxPdfObjectNumber, int64_t(data_.size()) * 16 + 4096);
@@ -96,18 +124,18 @@ TDTPDFXRef* TDTPDFReader::DefineSlot(int64_t objNumber) {
         slotSet_.resize(idx + 1, 0);
     }
     slotSet_[idx] = 1;
-    TDTPDFXRef* item = FXRefs.AddItem(static_cast<int32_t>(objNumber));
+    TDTPDFXRef* item = xrefs_.AddItem(static_cast<int32_t>(objNumber));
     if (item) *item = TDTPDFXRef{};
     return item;
 }
 
-void TDTPDFReader::CheckFileAndReadXRefs() {
-    StartCrossRef = 0;
+void TDTPDFObjectStore::CheckFileAndReadXRefs() {
+    startCrossRef_ = 0;
     std::string_view data = data_;
     if (data.size() < 5 || PdfLower(data.substr(0, 5)) != "%pdf-") throw Exception(strNotValidPDF);
-    FVersion.clear();
-    for (size_t i = 5; i < data.size() && i < 9 && (IsDigit(data[i]) || data[i] == '.'); ++i)
-        FVersion.push_back(data[i]);
+    version_.clear();
+    for (size_t i = 5; i < data.size() && i < 9 && ((data[i] >= '0' && data[i] <= '9') || data[i] == '.'); ++i)
+        version_.push_back(data[i]);
     // "%%EOF" may be followed by blank lines or padding, so it is looked for
     // anywhere in the last kilobyte.
     size_t tailSize = std::min<size_t>(data.size(), 1024);
@@ -117,7 +145,7 @@ void TDTPDFReader::CheckFileAndReadXRefs() {
     size_t bigTail = std::min<size_t>(data.size(), 10240);
     size_t tailStart = data.size() - bigTail;
     std::string tail = PdfLower(data.substr(tailStart));
-    int64_t offset = PdfToInt(GetRefBody(tail, "startxref", true), -1);
+    int64_t offset = StartXRefOffset(tail);
     size_t sx = tail.rfind("startxref");
     if (sx != std::string::npos) sectionOffsets_.push_back(static_cast<int64_t>(tailStart + sx));
 
@@ -149,17 +177,17 @@ void TDTPDFReader::CheckFileAndReadXRefs() {
         error = e.what();
     }
     bool anyObject = false;
-    for (int32_t i = 0; i < FXRefs.Count() && !anyObject; ++i)
-        anyObject = FXRefs.GetItem(i)->Kind != xrkFree;
+    for (int32_t i = 0; i < xrefs_.Count() && !anyObject; ++i)
+        anyObject = xrefs_.GetItem(i)->Kind != xrkFree;
     if (!ok || failed || !anyObject) {
         if (!RepairXRefs() && failed) throw EDamagedDocument(error);
     }
     slotSet_.clear();
     slotSet_.shrink_to_fit();
-    FXRefs.BuildIndex(sectionOffsets_);
+    xrefs_.BuildIndex(sectionOffsets_);
 }
 
-int64_t TDTPDFReader::ReadSection(int64_t offset, bool newest) {
+int64_t TDTPDFObjectStore::ReadSection(int64_t offset, bool newest) {
     std::string_view data = data_;
     size_t pos = static_cast<size_t>(offset);
     SkipWhite(data, pos);
@@ -175,12 +203,12 @@ int64_t TDTPDFReader::ReadSection(int64_t offset, bool newest) {
         // A dictionary that is not closed ends at the next section keyword,
         // not at the end of the file.
         size_t bound = std::min({FindKeyword("startxref", tr + 7), FindKeyword("trailer", tr + 7), data.size()});
-        std::string_view trailer = DictionaryAt(data.substr(0, bound), tr + 7);
-        ApplyTrailer(trailer, newest);
-        std::string lower = PdfLower(trailer);
+        std::string_view trailerText = DictionaryAt(data.substr(0, bound), tr + 7);
+        PdfObject trailer = PdfParseObjectBody(trailerText);
+        ApplyTrailer(trailer, trailerText, newest);
         // Hybrid files: the table's trailer names a cross-reference stream
         // whose entries come after the table's own and before /Prev.
-        int64_t stm = PdfToInt(PdfEntryValue(lower, "/xrefstm"), -1);
+        int64_t stm = OffsetValue(trailer, "XRefStm");
         if (stm > 0 && stm < static_cast<int64_t>(data.size()) && stm != offset) {
             size_t sp = static_cast<size_t>(stm);
             size_t after = 0;
@@ -189,15 +217,14 @@ int64_t TDTPDFReader::ReadSection(int64_t offset, bool newest) {
                 size_t streamKw = FindKeyword("stream", after);
                 size_t endKw = streamKw == std::string_view::npos ? std::string_view::npos
                                                                    : FindKeyword("endstream", streamKw + 6);
-                if (endKw != std::string_view::npos) {
+                if (endKw != std::string_view::npos && streamKw - after <= kMaxXRefDictionary) {
                     sectionOffsets_.push_back(static_cast<int64_t>(sp));
-                    ReadXRefStream(data.substr(sp, endKw + 9 - sp));
+                    std::string_view section = data.substr(sp, endKw + 9 - sp);
+                    ReadXRefStream(section, PdfParseObjectBody(section.substr(0, streamKw - sp)));
                 }
             }
         }
-        std::string prev = PdfEntryValue(lower, "/prev");
-        if (prev.empty()) return -1;
-        return PdfToInt(prev, -1);
+        return PrevOffset(trailer);
     }
     size_t after = 0;
     if (!PdfMatchObjectHeader(data, pos, after)) return -2;
@@ -208,12 +235,15 @@ int64_t TDTPDFReader::ReadSection(int64_t offset, bool newest) {
     // Each section's dictionary is read once, but sections whose keyword is
     // far away would each read a long stretch of the file.
     ChargeDecodedBytes(streamKw - after, "PDF cross-reference sections");
-    std::string dictLower = PdfLower(data.substr(after, streamKw - after));
-    if (PdfEntryValue(dictLower, "/type") != "/xref") return -2;
+    PdfObject dict = PdfParseObjectBody(data.substr(pos, streamKw - pos));
+    const PdfObject* type = dict.Get("Type");
+    if (!type || !type->IsName("XRef")) return -2;
     size_t dataStart = streamKw + 6;
     if (dataStart < data.size() && data[dataStart] == '\r') ++dataStart;
     if (dataStart < data.size() && data[dataStart] == '\n') ++dataStart;
-    int64_t length = GetLengthValue(dictLower, "/length");
+    // /Length may be indirect, but the object it names is found through the
+    // very list being read: it is used only when written in the dictionary.
+    int64_t length = OffsetValue(dict, "Length");
     size_t endKw = std::string_view::npos;
     if (length > 0 && static_cast<uint64_t>(length) <= data.size() - dataStart) {
         size_t q = dataStart + static_cast<size_t>(length);
@@ -223,30 +253,27 @@ int64_t TDTPDFReader::ReadSection(int64_t offset, bool newest) {
     if (endKw == std::string_view::npos) endKw = FindKeyword("endstream", dataStart);
     if (endKw == std::string_view::npos) return -2;
     std::string_view section = data.substr(pos, endKw + 9 - pos);
-    ReadXRefStream(section);
-    std::string_view trailer = DictionaryAt(section, 0);
-    ApplyTrailer(trailer, newest);
-    std::string prev = PdfEntryValue(dictLower, "/prev");
-    if (prev.empty()) return -1;
-    return PdfToInt(prev, -1);
+    ReadXRefStream(section, dict);
+    ApplyTrailer(dict, DictionaryAt(section, 0), newest);
+    return PrevOffset(dict);
 }
 
-void TDTPDFReader::ReadXRefTable(size_t pos, size_t end) {
+void TDTPDFObjectStore::ReadXRefTable(size_t pos, size_t end) {
     std::string_view s = std::string_view(data_).substr(0, end);
     size_t i = pos;
     while (true) {
         // Subsection header: first object number and count.
         SkipWhite(s, i);
         int64_t first = 0, count = 0;
-        if (!ReadUInt(s, i, first)) return;
+        if (!PdfReadDigits(s, i, first)) return;
         while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-        if (!ReadUInt(s, i, count)) return;
+        if (!PdfReadDigits(s, i, count)) return;
         for (int64_t k = 0; k < count; ++k) {
             SkipWhite(s, i);
             int64_t offset = 0, gen = 0;
-            if (!ReadUInt(s, i, offset)) return;
+            if (!PdfReadDigits(s, i, offset)) return;
             while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-            if (!ReadUInt(s, i, gen)) return;
+            if (!PdfReadDigits(s, i, gen)) return;
             while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
             if (i >= s.size() || (s[i] != 'n' && s[i] != 'f')) return;
             bool inUse = s[i++] == 'n';
@@ -260,43 +287,32 @@ void TDTPDFReader::ReadXRefTable(size_t pos, size_t end) {
     }
 }
 
-void TDTPDFReader::ReadXRefStream(std::string_view sectionText) {
-    std::string_view dict = DictionaryAt(sectionText, 0);
-    std::string lower = PdfLower(dict);
-    std::string w = PdfEntryBracketValue(lower, "/w");
-    std::string index = PdfEntryBracketValue(lower, "/index");
-
+void TDTPDFObjectStore::ReadXRefStream(std::string_view sectionText, const PdfObject& dict) {
+    const PdfObject* w = dict.Get("W");
     std::vector<int64_t> widths;
-    for (size_t i = 0; widths.size() < 3;) {
-        while (i < w.size() && (PdfIsWhite(w[i]) || w[i] == ',')) ++i;
-        int64_t v = 0;
-        if (!ReadUInt(w, i, v)) break;
-        widths.push_back(v);
-    }
+    if (w && w->kind == PdfObject::Array)
+        for (const PdfObject& v : w->items) {
+            if (widths.size() == 3 || !IsCount(v)) break;
+            widths.push_back(v.AsInt());
+        }
     if (widths.size() < 3 || widths[0] != 1) throw Exception(strXRefWNotValid);
     if (widths[1] > 8 || widths[2] > 8)
         throw Exception("Cross-reference stream /W widths are larger than 8 bytes");
 
-    TDTPDFFilterContent fc = GetFilterContent(sectionText);
     // Cross-reference streams are never encrypted: object number 0 marks
     // the call as such.
-    int32_t hint = fc.Length1;
-    std::string entries = GetStreamContent("", sectionText, fc.Length, hint, 0);
+    std::string entries = DecodeStreamObject(sectionText, 0);
     size_t row = static_cast<size_t>(widths[0] + widths[1] + widths[2]);
     if (entries.size() % row != 0) throw Exception(strXRefStreamLength);
 
     std::vector<int64_t> pairs;
-    if (Trim(index).empty()) {
+    const PdfObject* index = dict.Get("Index");
+    if (!index || index->kind != PdfObject::Array || index->items.empty()) {
         pairs = {0, static_cast<int64_t>(entries.size() / row)};
     } else {
-        size_t i = 0;
-        while (true) {
-            while (i < index.size() && (PdfIsWhite(index[i]) || index[i] == ',')) ++i;
-            if (i >= index.size()) break;
-            int64_t v = 0;
-            if (!ReadUInt(index, i, v))
-                throw EConvertError("'" + index.substr(i, 16) + "' is not a valid integer value");
-            pairs.push_back(v);
+        for (const PdfObject& v : index->items) {
+            if (!IsCount(v)) throw EConvertError("'" + TokenText(v) + "' is not a valid integer value");
+            pairs.push_back(v.AsInt());
         }
     }
     size_t at = 0;
@@ -324,28 +340,26 @@ void TDTPDFReader::ReadXRefStream(std::string_view sectionText) {
     }
 }
 
-void TDTPDFReader::ApplyTrailer(std::string_view trailer, bool newest) {
-    std::string lower = PdfLower(trailer);
+void TDTPDFObjectStore::ApplyTrailer(const PdfObject& trailer, std::string_view trailerText, bool newest) {
     // Sections are read newest first, so a tag already set stays.
-    auto setTag = [&](std::string& tag, const char* key) {
+    auto setTag = [&](std::string& tag, std::string_view key) {
         if (!tag.empty()) return;
-        std::string v = PdfEntryValue(lower, key);
-        if (!v.empty() && IsDigit(v[0])) tag = v;
+        const PdfObject* v = trailer.Get(key);
+        if (v && v->kind == PdfObject::Reference) tag = std::to_string(v->ref);
+        else if (v && IsCount(*v)) tag = std::to_string(v->AsInt());  // a number without "0 R"
     };
-    setTag(RootTag, "/root");
-    setTag(InfoTag, "/info");
-    setTag(EncryptTag, "/encrypt");
-    if (newest) trailerText_ = std::string(trailer);
-    if (FDocID.empty()) {
-        // /ID [<first> <second>]: the first string, read from the original
-        // bytes (case matters in literal strings).
-        size_t k = PdfFindEntryKey(lower, "/id");
-        if (k != std::string::npos) {
-            size_t i = k + 3;
-            while (i < trailer.size() && (PdfIsWhite(trailer[i]) || trailer[i] == '[')) ++i;
-            size_t used = 0;
-            FDocID = PdfDecodeString(trailer.substr(i), used);
-        }
+    setTag(rootTag_, "Root");
+    setTag(infoTag_, "Info");
+    setTag(encryptTag_, "Encrypt");
+    if (newest) {
+        trailerText_ = std::string(trailerText);
+        trailer_ = trailer;
+    }
+    if (docID_.empty()) {
+        // /ID [<first> <second>]: the first string.
+        const PdfObject* id = trailer.Get("ID");
+        if (id && id->kind == PdfObject::Array && !id->items.empty() && id->items[0].kind == PdfObject::String)
+            docID_ = id->items[0].text;
     }
 }
 
