@@ -269,7 +269,8 @@ struct BlankEdges {
 // pen by a word space stands for a space, and so does a run of glyphs that
 // give no text (with the adjustments among them) wider than a fraction of
 // the font's space: the text on either side is drawn that far apart.
-std::u16string ShownText(const ShownPieces& shown, const TDTPDFFont* font, bool addSpace, BlankEdges* edges = nullptr) {
+std::u16string ShownText(const ShownPieces& shown, const TDTPDFFont* font, bool addSpace,
+                         BlankEdges* edges = nullptr) {
     std::u16string out;
     bool wordSpace = false;
     double blank = 0;          // the pen's move since the last character
@@ -825,8 +826,8 @@ private:
         // A superscript or subscript measured on the line of the text
         // before it (within half the larger size) stays on that line,
         // however far it is raised or lowered.
-        if (hasLast && lineTolerance_ > 0 && std::fabs(lastTop - top) > 5 && std::fabs(lastTop - top) <= lineTolerance_)
-            top = lastTop;
+        double rise = std::fabs(lastTop - top);
+        if (hasLast && lineTolerance_ > 0 && rise > 5 && rise <= lineTolerance_) top = lastTop;
         // A string apart from the previous one on its line, or on another
         // line that the page's text would not break at, is a word of its own.
         // A word broken at a hyphen at the end of a line stays one word.
@@ -839,7 +840,6 @@ private:
         // ended, on its line, continues its word (glyphs placed one by one).
         bool joinsPrevious = newBlock_ && gapMeasured_ && pendingSpace_ == Gap::None && hasLast &&
                              std::fabs(lastTop - top) <= 5;
-
         pendingSpace_ = Gap::None;
         gapMeasured_ = false;
         items.AddText(text, fontName, fontSize, left, top, !newBlock_, joinsPrevious);
