@@ -56,17 +56,7 @@ std::string TokenText(const PdfObject& v) {
 // The offset "startxref" gives: its last occurrence at the start of a line
 // (tail is lower-cased), then a number. -1 when there is none.
 int64_t StartXRefOffset(std::string_view tail) {
-    size_t p = std::string_view::npos;
-    for (size_t from = tail.size(); ;) {
-        size_t q = tail.rfind("startxref", from);
-        if (q == std::string_view::npos) break;
-        if (q == 0 || tail[q - 1] == '\n' || tail[q - 1] == '\r') {
-            p = q;
-            break;
-        }
-        if (q == 0) break;
-        from = q - 1;
-    }
+    size_t p = PdfFindLastAtLineStart(tail, "startxref");
     if (p == std::string_view::npos) return -1;
     PdfLexer lexer(tail, p + 9);
     if (lexer.Next() != PdfToken::Number) return -1;
