@@ -266,7 +266,7 @@ void TDTPDFObjectStore::ReadXRefStream(std::string_view sectionText, const PdfOb
     if (w && w->kind == PdfObject::Array)
         for (const PdfObject& v : w->items) {
             if (widths.size() == 3 || !IsCount(v)) break;
-            widths.push_back(v.AsInt());
+            widths.push_back(static_cast<int64_t>(v.number));
         }
     if (widths.size() < 3 || widths[0] != 1) throw Exception(strXRefWNotValid);
     if (widths[1] > 8 || widths[2] > 8)
@@ -285,7 +285,7 @@ void TDTPDFObjectStore::ReadXRefStream(std::string_view sectionText, const PdfOb
     } else {
         for (const PdfObject& v : index->items) {
             if (!IsCount(v)) throw EConvertError("'" + TokenText(v) + "' is not a valid integer value");
-            pairs.push_back(v.AsInt());
+            pairs.push_back(static_cast<int64_t>(v.number));
         }
     }
     size_t at = 0;
@@ -319,7 +319,7 @@ void TDTPDFObjectStore::ApplyTrailer(const PdfObject& trailer, std::string_view 
         if (!tag.empty()) return;
         const PdfObject* v = trailer.Get(key);
         if (v && v->kind == PdfObject::Reference) tag = std::to_string(v->ref);
-        else if (v && IsCount(*v)) tag = std::to_string(v->AsInt());  // a number without "0 R"
+        else if (v && IsCount(*v)) tag = std::to_string(static_cast<int64_t>(v->number));  // a number without "0 R"
     };
     setTag(rootTag_, "Root");
     setTag(infoTag_, "Info");

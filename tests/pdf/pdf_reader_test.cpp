@@ -248,6 +248,9 @@ TEST(PdfReader, CrossReferenceStreamAndTrailerKeysAreTheOuterOnes) {
         {"values as arrays, references and strings",
          "/Type /XRef /W [1 2 1] /Root 1 0 R /Info (3 0 R) /Encrypt [4 0 R] /ID (notarray)", false, ""},
         {"a key in another case", "/type /XRef /W [1 2 1] /Root 1 0 R", true, ""},
+        // Numbers too large for an object number define no slot (the file
+        // is then repaired), rather than slots counted from zero.
+        {"an /Index past any object number", "/Type /XRef /W [1 2 1] /Index [3000000000 3] /Root 1 0 R", true, ""},
     };
     for (const Row& c : cases) {
         SCOPED_TRACE(c.what);
