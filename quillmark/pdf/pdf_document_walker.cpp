@@ -167,23 +167,25 @@ void TDTPDFDocumentWalker::LoadPageFonts(const PdfObject& resources, TDTPDFPageF
         if (value.kind == PdfObject::Reference) {
             font = fonts_.FindFontByObject(value.ref);
             if (!font) {
-                PdfObject dict = store_.ParsedObject(value.ref);
+                std::string body = store_.GetBodyByRefNo(value.ref);
+                PdfObject dict = PdfParseObjectBody(body);
                 // A font that names a missing object is left out.
                 if (dict.kind != PdfObject::Dictionary) continue;
-                font = LoadFont(name, value.ref, dict);
+                font = LoadFont(name, value.ref, std::move(body), dict);
             }
         } else if (value.kind == PdfObject::Dictionary) {
-            font = LoadFont(name, -1, value);
+            font = LoadFont(name, -1, std::string(), value);
         }
         if (font) pageFonts.emplace("/" + name, font);
     }
 }
 
-TDTPDFFont* TDTPDFDocumentWalker::LoadFont(const std::string& name, int32_t objNumber, const PdfObject& dict) {
+TDTPDFFont* TDTPDFDocumentWalker::LoadFont(const std::string& name, int32_t objNumber, std::string body,
+                                           const PdfObject& dict) {
     TDTPDFFont* font = fonts_.AddItem();
     font->FontName = "/" + name;
     fonts_.SetObject(font, objNumber);
-    if (objNumber >= 0) font->Content = store_.GetBodyByRefNo(objNumber);
+    font->Content = std::move(body);
     font->SetupEncoding(dict, [this](const PdfObject& v) { return store_.Resolve(v); });
     // A damaged font stream loses that font's mapping, not the document.
     try {

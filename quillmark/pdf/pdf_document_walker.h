@@ -47,7 +47,10 @@ private:
     void WalkNode(const PdfObject& node, PageWalk& walk, int depth);
     void AddPageObject(const PdfObject& page, PageWalk& walk);
     void LoadPageFonts(const PdfObject& resources, TDTPDFPageFonts& pageFonts);
-    TDTPDFFont* LoadFont(const std::string& name, int32_t objNumber, const PdfObject& dict);
+    // A font of the page's resources: objNumber its object (-1 for a
+    // dictionary written inline), body that object's text, dict its
+    // dictionary.
+    TDTPDFFont* LoadFont(const std::string& name, int32_t objNumber, std::string body, const PdfObject& dict);
     void CollectContents(const PdfObject& contents, std::vector<std::shared_ptr<const std::string>>& out,
                          std::set<int32_t>& seen, int depth);
     // The decoded content and fonts of form XObject objNumber (false when it

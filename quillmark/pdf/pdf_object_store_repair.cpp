@@ -23,13 +23,6 @@ PdfObject HeadDictionary(std::string_view body) {
     return PdfParseObjectBody(cut == std::string_view::npos ? head : head.substr(0, cut));
 }
 
-// The trailer dictionary that starts at text's first "<<".
-void ParseTrailerAt(std::string_view text, PdfObject& dict, std::string_view& dictText) {
-    size_t open = text.find("<<");
-    dictText = open == std::string_view::npos ? std::string_view() : text.substr(open);
-    dict = PdfParseObjectBody(dictText);
-}
-
 }  // namespace
 
 bool TDTPDFObjectStore::RepairXRefs() {
@@ -98,12 +91,11 @@ bool TDTPDFObjectStore::RepairXRefs() {
     size_t tr = data.rfind("trailer");
     if (tr != std::string_view::npos) {
         size_t close = data.find("startxref", tr);
-        ParseTrailerAt(data.substr(tr, close == std::string_view::npos ? std::string_view::npos : close - tr), trailer,
-                       trailerText);
+        trailer = PdfParseDictionaryAt(data.substr(0, close), tr, trailerText);
         if (!trailerText.empty()) ApplyTrailer(trailer, trailerText, true);
     }
     if (rootTag_.empty() && !lastXRefStream.empty()) {
-        ParseTrailerAt(lastXRefStream, trailer, trailerText);
+        trailer = PdfParseDictionaryAt(lastXRefStream, 0, trailerText);
         if (!trailerText.empty()) ApplyTrailer(trailer, trailerText, true);
     }
     if (rootTag_.empty() && catalog >= 0) rootTag_ = std::to_string(catalog);

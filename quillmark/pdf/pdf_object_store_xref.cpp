@@ -25,24 +25,6 @@ void SkipWhite(std::string_view s, size_t& i) {
     }
 }
 
-// The "<< ... >>" dictionary starting at or after pos, with its brackets;
-// nested dictionaries are balanced. Empty when there is none.
-std::string_view DictionaryAt(std::string_view s, size_t pos) {
-    size_t open = s.find("<<", pos);
-    if (open == std::string_view::npos) return {};
-    int depth = 0;
-    for (size_t i = open; i + 1 < s.size(); ++i) {
-        if (s[i] == '<' && s[i + 1] == '<') {
-            ++depth;
-            ++i;
-        } else if (s[i] == '>' && s[i + 1] == '>') {
-            ++i;
-            if (--depth == 0) return s.substr(open, i + 1 - open);
-        }
-    }
-    return s.substr(open);
-}
-
 // A whole, non-negative number (a count, width, offset or object number).
 bool IsCount(const PdfObject& v) {
     return v.kind == PdfObject::Number && v.number >= 0 && v.number <= 9007199254740992.0 &&
@@ -74,17 +56,7 @@ std::string TokenText(const PdfObject& v) {
 // The offset "startxref" gives: its last occurrence at the start of a line
 // (tail is lower-cased), then a number. -1 when there is none.
 int64_t StartXRefOffset(std::string_view tail) {
-    size_t p = std::string_view::npos;
-    for (size_t from = tail.size(); ;) {
-        size_t q = tail.rfind("startxref", from);
-        if (q == std::string_view::npos) break;
-        if (q == 0 || tail[q - 1] == '\n' || tail[q - 1] == '\r') {
-            p = q;
-            break;
-        }
-        if (q == 0) break;
-        from = q - 1;
-    }
+    size_t p = PdfFindLastAtLineStart(tail, "startxref");
     if (p == std::string_view::npos) return -1;
     PdfLexer lexer(tail, p + 9);
     if (lexer.Next() != PdfToken::Number) return -1;
@@ -203,8 +175,8 @@ int64_t TDTPDFObjectStore::ReadSection(int64_t offset, bool newest) {
         // A dictionary that is not closed ends at the next section keyword,
         // not at the end of the file.
         size_t bound = std::min({FindKeyword("startxref", tr + 7), FindKeyword("trailer", tr + 7), data.size()});
-        std::string_view trailerText = DictionaryAt(data.substr(0, bound), tr + 7);
-        PdfObject trailer = PdfParseObjectBody(trailerText);
+        std::string_view trailerText;
+        PdfObject trailer = PdfParseDictionaryAt(data.substr(0, bound), tr + 7, trailerText);
         ApplyTrailer(trailer, trailerText, newest);
         // Hybrid files: the table's trailer names a cross-reference stream
         // whose entries come after the table's own and before /Prev.
@@ -219,8 +191,8 @@ int64_t TDTPDFObjectStore::ReadSection(int64_t offset, bool newest) {
                                                                    : FindKeyword("endstream", streamKw + 6);
                 if (endKw != std::string_view::npos && streamKw - after <= kMaxXRefDictionary) {
                     sectionOffsets_.push_back(static_cast<int64_t>(sp));
-                    std::string_view section = data.substr(sp, endKw + 9 - sp);
-                    ReadXRefStream(section, PdfParseObjectBody(section.substr(0, streamKw - sp)));
+                    std::string_view section = data.substr(sp, endKw + 9 - sp), dictText;
+                    ReadXRefStream(section, PdfParseDictionaryAt(section.substr(0, streamKw - sp), 0, dictText));
                 }
             }
         }
@@ -235,7 +207,8 @@ int64_t TDTPDFObjectStore::ReadSection(int64_t offset, bool newest) {
     // Each section's dictionary is read once, but sections whose keyword is
     // far away would each read a long stretch of the file.
     ChargeDecodedBytes(streamKw - after, "PDF cross-reference sections");
-    PdfObject dict = PdfParseObjectBody(data.substr(pos, streamKw - pos));
+    std::string_view dictText;
+    PdfObject dict = PdfParseDictionaryAt(data.substr(0, streamKw), after, dictText);
     const PdfObject* type = dict.Get("Type");
     if (!type || !type->IsName("XRef")) return -2;
     size_t dataStart = streamKw + 6;
@@ -254,7 +227,7 @@ int64_t TDTPDFObjectStore::ReadSection(int64_t offset, bool newest) {
     if (endKw == std::string_view::npos) return -2;
     std::string_view section = data.substr(pos, endKw + 9 - pos);
     ReadXRefStream(section, dict);
-    ApplyTrailer(dict, DictionaryAt(section, 0), newest);
+    ApplyTrailer(dict, dictText, newest);
     return PrevOffset(dict);
 }
 
@@ -293,7 +266,7 @@ void TDTPDFObjectStore::ReadXRefStream(std::string_view sectionText, const PdfOb
     if (w && w->kind == PdfObject::Array)
         for (const PdfObject& v : w->items) {
             if (widths.size() == 3 || !IsCount(v)) break;
-            widths.push_back(v.AsInt());
+            widths.push_back(static_cast<int64_t>(v.number));
         }
     if (widths.size() < 3 || widths[0] != 1) throw Exception(strXRefWNotValid);
     if (widths[1] > 8 || widths[2] > 8)
@@ -312,7 +285,7 @@ void TDTPDFObjectStore::ReadXRefStream(std::string_view sectionText, const PdfOb
     } else {
         for (const PdfObject& v : index->items) {
             if (!IsCount(v)) throw EConvertError("'" + TokenText(v) + "' is not a valid integer value");
-            pairs.push_back(v.AsInt());
+            pairs.push_back(static_cast<int64_t>(v.number));
         }
     }
     size_t at = 0;
@@ -346,7 +319,7 @@ void TDTPDFObjectStore::ApplyTrailer(const PdfObject& trailer, std::string_view 
         if (!tag.empty()) return;
         const PdfObject* v = trailer.Get(key);
         if (v && v->kind == PdfObject::Reference) tag = std::to_string(v->ref);
-        else if (v && IsCount(*v)) tag = std::to_string(v->AsInt());  // a number without "0 R"
+        else if (v && IsCount(*v)) tag = std::to_string(static_cast<int64_t>(v->number));  // a number without "0 R"
     };
     setTag(rootTag_, "Root");
     setTag(infoTag_, "Info");

@@ -196,23 +196,22 @@ bool PdfNextReference(std::string& text, int32_t& objNumber) {
     return true;
 }
 
+size_t PdfFindLastAtLineStart(std::string_view text, std::string_view key) {
+    for (size_t from = text.size();;) {
+        size_t q = text.rfind(key, from);
+        if (q == std::string_view::npos) return q;
+        if (q == 0 || text[q - 1] == '\n' || text[q - 1] == '\r') return q;
+        from = q - 1;
+    }
+}
+
 std::string GetRefBody(std::string_view text, std::string_view key, bool fromEnd) {
     if (key.empty()) return {};
     size_t p = std::string_view::npos;
     if (!fromEnd) {
         p = text.find(key);
     } else {
-        size_t from = text.size();
-        while (true) {
-            size_t q = text.rfind(key, from);
-            if (q == std::string_view::npos) break;
-            if (q == 0 || text[q - 1] == '\n' || text[q - 1] == '\r') {
-                p = q;
-                break;
-            }
-            if (q == 0) break;
-            from = q - 1;
-        }
+        p = PdfFindLastAtLineStart(text, key);
     }
     if (p == std::string_view::npos) return {};
     size_t i = p + key.size();

@@ -82,6 +82,10 @@ bool PdfNextReference(std::string_view text, size_t& pos, int32_t& objNumber);
 // starts the text or a line.
 std::string GetRefBody(std::string_view text, std::string_view key, bool fromEnd);
 
+// The last occurrence of key in text that starts the text or a line; npos
+// when none.
+size_t PdfFindLastAtLineStart(std::string_view text, std::string_view key);
+
 // GetItemType: the /Type value of an object text (e.g. "/catalog").
 std::string GetItemType(std::string_view text);
 

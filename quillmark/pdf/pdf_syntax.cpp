@@ -229,6 +229,18 @@ PdfObject PdfParseObject(PdfLexer& lexer, int depth) {
     }
 }
 
+PdfObject PdfParseDictionaryAt(std::string_view text, size_t pos, std::string_view& dictText) {
+    size_t open = text.find("<<", pos);
+    if (open == std::string_view::npos) {
+        dictText = {};
+        return {};
+    }
+    PdfLexer lexer(text, open);
+    PdfObject dict = PdfParseObject(lexer);
+    dictText = text.substr(open, std::min(lexer.Position(), text.size()) - open);
+    return dict;
+}
+
 PdfObject PdfParseObjectBody(std::string_view objectText) {
     size_t after = 0;
     size_t start = 0;

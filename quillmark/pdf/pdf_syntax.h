@@ -76,6 +76,12 @@ PdfObject PdfParseObject(PdfLexer& lexer, int depth = 0);
 // the text has no header, the first object in it.
 PdfObject PdfParseObjectBody(std::string_view objectText);
 
+// Parses the dictionary that starts at the first "<<" of text at or after
+// pos; dictText gets its text, from "<<" through its ">>" (to the end of
+// text when it is not closed). Null (and an empty dictText) when text has no
+// "<<" there.
+PdfObject PdfParseDictionaryAt(std::string_view text, size_t pos, std::string_view& dictText);
+
 // Decodes a name token's "#xx" escapes (the leading "/" removed).
 std::string PdfDecodeName(std::string_view token);
 

@@ -200,19 +200,26 @@ TEST(PdfReader, XRefStreamWidthChecks) {
     }
 }
 
-TEST(PdfReader, XRefStreamWithoutIndexStartsAtZero) {
-    // Widths 1, 2, 1 and no /Index: entries start at object 0.
+// A file of a catalog (object 1) and a cross-reference stream (object 2)
+// whose dictionary holds entries and whose three rows, of widths 1, 2, 1,
+// list objects 0 to 2. off1 gets the catalog's offset.
+std::string OneXRefStreamFile(const std::string& entries, size_t& off1) {
     std::string head = "%PDF-1.5\n";
     std::string obj1 = "1 0 obj\n<< /Type /Catalog >>\nendobj\n";
-    size_t off1 = head.size();
+    off1 = head.size();
     size_t off2 = off1 + obj1.size();
     std::string rows;
     rows += std::string("\x00\x00\x00\xff", 4);
     rows += std::string(1, '\x01') + char(off1 >> 8) + char(off1 & 0xFF) + '\0';
     rows += std::string(1, '\x01') + char(off2 >> 8) + char(off2 & 0xFF) + '\0';
-    std::string obj2 = "2 0 obj\n<< /Type /XRef /W [1 2 1] /Size 3 /Root 1 0 R /Length 12 >>\nstream\n" + rows +
-                       "\nendstream\nendobj\n";
-    std::string file = head + obj1 + obj2 + "startxref\n" + std::to_string(off2) + "\n%%EOF\n";
+    std::string obj2 = "2 0 obj\n<< " + entries + " /Length 12 >>\nstream\n" + rows + "\nendstream\nendobj\n";
+    return head + obj1 + obj2 + "startxref\n" + std::to_string(off2) + "\n%%EOF\n";
+}
+
+TEST(PdfReader, XRefStreamWithoutIndexStartsAtZero) {
+    // Widths 1, 2, 1 and no /Index: entries start at object 0.
+    size_t off1 = 0;
+    std::string file = OneXRefStreamFile("/Type /XRef /W [1 2 1] /Size 3 /Root 1 0 R", off1);
     TDTPDFReader r;
     Load(r, file);
     EXPECT_FALSE(r.Repaired());
@@ -226,14 +233,6 @@ TEST(PdfReader, XRefStreamWithoutIndexStartsAtZero) {
 // by exact key from their outermost level: a nested dictionary holding the
 // same keys first changes nothing, and a key in another case is no key.
 TEST(PdfReader, CrossReferenceStreamAndTrailerKeysAreTheOuterOnes) {
-    std::string head = "%PDF-1.5\n";
-    std::string obj1 = "1 0 obj\n<< /Type /Catalog >>\nendobj\n";
-    size_t off1 = head.size();
-    size_t off2 = off1 + obj1.size();
-    std::string rows;
-    rows += std::string("\x00\x00\x00\xff", 4);
-    rows += std::string(1, '\x01') + char(off1 >> 8) + char(off1 & 0xFF) + '\0';
-    rows += std::string(1, '\x01') + char(off2 >> 8) + char(off2 & 0xFF) + '\0';
     struct Row {
         const char* what;
         const char* entries;
@@ -249,12 +248,14 @@ TEST(PdfReader, CrossReferenceStreamAndTrailerKeysAreTheOuterOnes) {
         {"values as arrays, references and strings",
          "/Type /XRef /W [1 2 1] /Root 1 0 R /Info (3 0 R) /Encrypt [4 0 R] /ID (notarray)", false, ""},
         {"a key in another case", "/type /XRef /W [1 2 1] /Root 1 0 R", true, ""},
+        // Numbers too large for an object number define no slot (the file
+        // is then repaired), rather than slots counted from zero.
+        {"an /Index past any object number", "/Type /XRef /W [1 2 1] /Index [3000000000 3] /Root 1 0 R", true, ""},
     };
     for (const Row& c : cases) {
         SCOPED_TRACE(c.what);
-        std::string obj2 = "2 0 obj\n<< " + std::string(c.entries) + " /Length 12 >>\nstream\n" + rows +
-                           "\nendstream\nendobj\n";
-        std::string file = head + obj1 + obj2 + "startxref\n" + std::to_string(off2) + "\n%%EOF\n";
+        size_t off1 = 0;
+        std::string file = OneXRefStreamFile(c.entries, off1);
         TDTPDFReader r;
         Load(r, file);
         EXPECT_EQ(r.Repaired(), c.repaired);
