@@ -95,6 +95,30 @@ public:
     std::string DecryptStreamData(int32_t objNumber, std::string_view type, std::string_view cryptFilter,
                                   std::string data);
 
+    // Nested lookups (an indirect /Length inside an object stream inside
+    // ...) never go deeper than this. One level is held by a TLookupLevel
+    // while a lookup follows a reference: Entered() is false at the bound,
+    // where the lookup gives up. Leaving the scope (by return or exception)
+    // gives the level back.
+    static constexpr int kMaxLookupDepth = 16;
+    class TLookupLevel {
+    public:
+        explicit TLookupLevel(TDTPDFObjectStore& store)
+            : depth_(store.depth_), entered_(store.depth_ < kMaxLookupDepth) {
+            if (entered_) ++depth_;
+        }
+        ~TLookupLevel() {
+            if (entered_) --depth_;
+        }
+        TLookupLevel(const TLookupLevel&) = delete;
+        TLookupLevel& operator=(const TLookupLevel&) = delete;
+        bool Entered() const { return entered_; }
+
+    private:
+        int& depth_;
+        bool entered_;
+    };
+
 private:
     // --- cross-reference walk (pdf_object_store_xref.cpp) ---
     void CheckFileAndReadXRefs();
@@ -166,34 +190,7 @@ private:
     bool scanIndexed_ = false;
     std::vector<FoundObject> foundObjects_;
     std::vector<int64_t> scannedOffsets_;  // by object number, -1 when none
-
-public:
-    // Nested lookups (an indirect /Length inside an object stream inside
-    // ...) never go deeper than this. One level is held by a TLookupLevel
-    // while a lookup follows a reference: Entered() is false at the bound,
-    // where the lookup gives up. Leaving the scope (by return or exception)
-    // gives the level back.
-    static constexpr int kMaxLookupDepth = 16;
-    class TLookupLevel {
-    public:
-        explicit TLookupLevel(TDTPDFObjectStore& store)
-            : depth_(store.depth_), entered_(store.depth_ < kMaxLookupDepth) {
-            if (entered_) ++depth_;
-        }
-        ~TLookupLevel() {
-            if (entered_) --depth_;
-        }
-        TLookupLevel(const TLookupLevel&) = delete;
-        TLookupLevel& operator=(const TLookupLevel&) = delete;
-        bool Entered() const { return entered_; }
-
-    private:
-        int& depth_;
-        bool entered_;
-    };
-
-private:
-    int depth_ = 0;  // nesting of indirect lookups (lengths, references)
+    int depth_ = 0;                        // nesting of indirect lookups (lengths, references)
 };
 
 }  // namespace quillmark
