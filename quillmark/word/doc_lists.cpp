@@ -165,6 +165,22 @@ private:
     std::vector<uint32_t> fcs_, pns_;
 };
 
+// A piece's property modifier (Prm) applies on top of a paragraph's own
+// sprms: either the index of a group of sprms in the file's list of
+// groups, or one sprm (its code in bits 1-7) with a one-byte operand.
+// readGroup gets the group's sprms; single gets the operand when the one
+// sprm is sprm.
+template <class ReadGroup, class Single>
+void ApplyPieceModifier(const TDocListLabels::TPiece& piece, const std::vector<TCLXItem>& groups, unsigned sprm,
+                        ReadGroup readGroup, Single single) {
+    if (piece.Prm & 1) {
+        size_t group = piece.Prm >> 1;
+        if (group < groups.size()) readGroup(groups[group].grpprl);
+    } else if (((piece.Prm >> 1) & 0x7F) == sprm) {
+        single(static_cast<uint8_t>(piece.Prm >> 8));
+    }
+}
+
 // Walks the paragraphs of the text in document order: for each paragraph
 // mark (a paragraph end, a cell or row end, or a page break that ends a
 // paragraph) found in the property pages, calls
@@ -638,12 +654,8 @@ void TDocListLabels::Count(const TFIB& fib, std::string_view word, std::string_v
                    [&](uint32_t start, const TPiece& piece, uint16_t istd, std::string_view grpprl) {
         TListProps direct;
         ReadListProps(grpprl, direct);
-        if (piece.Prm & 1) {
-            size_t group = piece.Prm >> 1;
-            if (group < groups.size()) ReadListProps(groups[group].grpprl, direct);
-        } else if (((piece.Prm >> 1) & 0x7F) == kPrm0Ilvl) {
-            direct.Ilvl = piece.Prm >> 8;
-        }
+        ApplyPieceModifier(piece, groups, kPrm0Ilvl, [&](std::string_view g) { ReadListProps(g, direct); },
+                           [&](uint8_t operand) { direct.Ilvl = operand; });
         TListProps style = styles.Resolve(istd);
         int ilfo = direct.Ilfo.value_or(style.Ilfo.value_or(0));
         int ilvl = direct.Ilvl.value_or(style.Ilvl.value_or(0));
@@ -736,14 +748,8 @@ void TDocListLabels::CountWord6(const TFIB& fib, std::string_view word, const st
                    [&](uint32_t start, const TPiece& piece, uint16_t, std::string_view grpprl) {
         TAutonumber a;
         ReadAutonumber(grpprl, a);
-        // The piece's property modifier applies on top: a group of sprms,
-        // or one sprm with a one-byte operand.
-        if (piece.Prm & 1) {
-            size_t group = piece.Prm >> 1;
-            if (group < groups.size()) ReadAutonumber(groups[group].grpprl, a);
-        } else if (((piece.Prm >> 1) & 0x7F) == kSprm6PNLvlAnm) {
-            a.Kind = piece.Prm >> 8;
-        }
+        ApplyPieceModifier(piece, groups, kSprm6PNLvlAnm, [&](std::string_view g) { ReadAutonumber(g, a); },
+                           [&](uint8_t operand) { a.Kind = operand; });
         unsigned kind = a.Kind.value_or(0);
         if (kind == kAnmSkipped && run.Active) return;
         if ((kind != kAnmNumbered && kind != kAnmBulleted) || a.InTable || a.Anld.empty()) {
