@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -484,6 +485,113 @@ TEST(PdfEntryKey, StreamDictionariesAreReadAsValues) {
     for (size_t i = 0; i < std::size(rows_); ++i) {
         SCOPED_TRACE(rows_[i].what);
         EXPECT_EQ(r.GetDecodedStream(static_cast<int32_t>(10 + i)), rows_[i].expected);
+    }
+}
+
+// The reader's own stream decoding (the parsed dictionary) and the
+// text-level functions it exports (GetFilterContent + GetStreamContent) are
+// two readings of the same dictionary: on well-formed streams they must give
+// the same data. Random filter chains (Flate with and without a PNG
+// predictor, ASCIIHex, RunLength), written as a name or an array, with
+// parameters inline, in an array with nulls or indirect, and /Length
+// direct or indirect, among other entries in random order.
+TEST(PdfEntryKey, ParsedAndTextStreamReadingsAgreeOnRandomStreams) {
+    std::mt19937 rng(20261208);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    struct Step {
+        std::string name, parms;
+        std::function<std::string(const std::string&)> encode;
+    };
+    auto hex = [](const std::string& d) {
+        static const char* digits = "0123456789ABCDEF";
+        std::string out;
+        for (unsigned char c : d) out += {digits[c >> 4], digits[c & 15]};
+        return out + ">";
+    };
+    auto runLength = [](const std::string& d) {
+        std::string out;
+        for (size_t i = 0; i < d.size(); i += 128) {
+            std::string chunk = d.substr(i, 128);
+            out += static_cast<char>(chunk.size() - 1);
+            out += chunk;
+        }
+        return out + static_cast<char>(128);
+    };
+    auto png = [](size_t columns) {
+        return [columns](const std::string& d) {
+            std::string rows;
+            for (size_t i = 0; i < d.size(); i += columns) rows += '\0' + d.substr(i, columns);
+            return Deflate(rows);
+        };
+    };
+    PdfBuilder b;
+    b.Add(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Add(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+    std::vector<std::string> plains;
+    constexpr int kStreams = 150;
+    for (int n = 0; n < kStreams; ++n) {
+        std::string plain;
+        for (int k = pick(300) + 1; k > 0; --k) plain += static_cast<char>(pick(256));
+        std::vector<Step> steps;
+        for (int k = pick(4); k > 0; --k) {
+            switch (pick(4)) {
+                case 0: steps.push_back({"/FlateDecode", "", [](const std::string& d) { return Deflate(d); }}); break;
+                case 1: steps.push_back({"/ASCIIHexDecode", "", hex}); break;
+                case 2: steps.push_back({"/RunLengthDecode", "", runLength}); break;
+                default: {
+                    size_t columns = static_cast<size_t>(pick(12) + 1);
+                    steps.push_back({"/FlateDecode", "<< /Predictor 12 /Columns " + std::to_string(columns) + " >>",
+                                     png(columns)});
+                }
+            }
+        }
+        // The data is encoded by the last filter first.
+        std::string data = plain;
+        for (size_t k = steps.size(); k-- > 0;) data = steps[k].encode(data);
+        std::vector<std::string> entries = {"/Type /XObject", "/Subtype /Form", "/BBox [0 0 10 10]"};
+        int32_t objNumber = 10 + 3 * n;
+        if (pick(2)) {
+            b.Add(objNumber + 1, std::to_string(data.size()));
+            entries.push_back("/Length " + std::to_string(objNumber + 1) + " 0 R");
+        } else {
+            entries.push_back("/Length " + std::to_string(data.size()));
+        }
+        bool anyParms = false;
+        for (const Step& st : steps) anyParms = anyParms || !st.parms.empty();
+        if (steps.size() == 1 && pick(2)) {
+            entries.push_back("/Filter " + steps[0].name);
+            if (anyParms) entries.push_back("/DecodeParms " + steps[0].parms);
+        } else if (!steps.empty()) {
+            std::string names = "/Filter [", parms = "[";
+            for (const Step& st : steps) {
+                names += st.name + " ";
+                parms += (st.parms.empty() ? std::string("null") : st.parms) + " ";
+            }
+            entries.push_back(names + "]");
+            if (anyParms && pick(2)) {
+                b.Add(objNumber + 2, parms + "]");
+                entries.push_back("/DecodeParms " + std::to_string(objNumber + 2) + " 0 R");
+            } else if (anyParms) {
+                entries.push_back("/DecodeParms " + parms + "]");
+            }
+        }
+        std::shuffle(entries.begin(), entries.end(), rng);
+        std::string dict;
+        for (const std::string& e : entries) dict += e + " ";
+        b.Add(objNumber, "<< " + dict + ">>\nstream\n" + data + "\nendstream");
+        plains.push_back(plain);
+    }
+    TDTPDFReader r;
+    r.LoadFromBytes(b.Build());
+    for (int n = 0; n < kStreams; ++n) {
+        SCOPED_TRACE(n);
+        int32_t objNumber = 10 + 3 * n;
+        std::string body = r.GetBodyByRefNo(objNumber);
+        EXPECT_EQ(r.GetDecodedStream(objNumber), plains[n]);
+        TDTPDFFilterContent fc = r.GetFilterContent(body);
+        int32_t hint = fc.Length1;
+        EXPECT_EQ(r.GetStreamContent("", body, fc.Length, hint, objNumber), plains[n]);
+        EXPECT_EQ(hint, static_cast<int32_t>(plains[n].size()));
     }
 }
 
